@@ -1,0 +1,85 @@
+// The host's stand-in for the Win32 declarations that the library uses, and
+// no more. The calls are implemented in platform.cpp against the simulated
+// card's driver, clock and screen (see sim.h).
+#ifndef TORVEL_SIM_WINDOWS_H
+#define TORVEL_SIM_WINDOWS_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#define WINAPI
+#define WINAPIV
+
+typedef int BOOL;
+typedef unsigned char BYTE;
+typedef unsigned int UINT;
+typedef unsigned int DWORD; // 32 bits, as on Windows
+typedef long long LONGLONG;
+typedef unsigned long long ULONGLONG;
+typedef void *HANDLE;
+typedef void *LPVOID;
+typedef DWORD *LPDWORD;
+typedef char *LPSTR;
+typedef const char *LPCSTR;
+typedef struct HWND__ *HWND;
+typedef struct HINSTANCE__ *HINSTANCE;
+typedef struct OVERLAPPED_ *LPOVERLAPPED;
+typedef struct SECURITY_ATTRIBUTES_ *LPSECURITY_ATTRIBUTES;
+
+typedef union LARGE_INTEGER_ {
+    struct {
+        DWORD LowPart;
+        int HighPart;
+    } u;
+    LONGLONG QuadPart;
+} LARGE_INTEGER;
+
+#define TRUE 1
+#define FALSE 0
+
+#define GENERIC_READ 0x80000000u
+#define GENERIC_WRITE 0x40000000u
+#define OPEN_EXISTING 3
+#define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
+
+#define DLL_PROCESS_DETACH 0
+#define DLL_PROCESS_ATTACH 1
+#define DLL_THREAD_ATTACH 2
+#define DLL_THREAD_DETACH 3
+
+#define MB_OK 0x00000000u
+#define IDOK 1
+
+#define ERROR_SUCCESS 0u
+#define ERROR_INVALID_FUNCTION 1u
+#define ERROR_FILE_NOT_FOUND 2u
+#define ERROR_ACCESS_DENIED 5u
+#define ERROR_INVALID_HANDLE 6u
+#define ERROR_GEN_FAILURE 31u
+#define ERROR_INVALID_PARAMETER 87u
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
+                          LPSECURITY_ATTRIBUTES securityAttributes, DWORD creationDisposition,
+                          DWORD flagsAndAttributes, HANDLE templateFile);
+BOOL WINAPI DeviceIoControl(HANDLE device, DWORD ioControlCode, LPVOID inBuffer, DWORD inBufferSize,
+                            LPVOID outBuffer, DWORD outBufferSize, LPDWORD bytesReturned,
+                            LPOVERLAPPED overlapped);
+BOOL WINAPI CloseHandle(HANDLE object);
+DWORD WINAPI GetLastError(void);
+void WINAPI SetLastError(DWORD errorCode);
+BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER *frequency);
+BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER *count);
+void WINAPI Sleep(DWORD milliseconds);
+BOOL WINAPI DisableThreadLibraryCalls(HINSTANCE module);
+int WINAPIV wsprintfA(LPSTR buffer, LPCSTR format, ...);
+int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,11 @@
+// The module entry. The library keeps no state, so there is nothing to set up
+// or tear down; per-thread notifications are switched off because nothing
+// needs them.
+#include <windows.h>
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    (void)reserved;
+    if (reason == DLL_PROCESS_ATTACH)
+        DisableThreadLibraryCalls(instance);
+    return TRUE;
+}
