@@ -1,0 +1,7 @@
+#include "torvelctl.h"
+
+#include <iostream>
+
+int main(int argc, char **argv) {
+    return RunTorvelctl(argc, argv, std::cout, std::cerr);
+}

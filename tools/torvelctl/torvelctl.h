@@ -1,0 +1,22 @@
+// torvelctl: runs the commands of one command line on the card.
+#ifndef TORVELCTL_TORVELCTL_H
+#define TORVELCTL_TORVELCTL_H
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+// Exit statuses.
+const int TORVELCTL_DONE = 0;      // every command went through
+const int TORVELCTL_FAILED = 1;    // a call failed (the run stopped there)
+const int TORVELCTL_BAD_INPUT = 2; // the command line is wrong; nothing was sent
+
+// Reads the command line (argv[0] is the program's name), runs its commands
+// in order until one fails, and returns the exit status. Results go to `out`,
+// warnings and errors to `err`.
+int RunTorvelctl(int argc, char **argv, std::ostream &out, std::ostream &err);
+
+// The same with the arguments after the program's name.
+int RunTorvelctl(const std::vector<std::string> &arguments, std::ostream &out, std::ostream &err);
+
+#endif
