@@ -1,0 +1,192 @@
+// Fuzz target: turns its input into a run of exported calls with arbitrary
+// arguments under changing driver and counter conditions, and checks after
+// every call that
+// - a call that answered 1 put on the bus exactly the message its arguments
+//   ask for, and nothing else;
+// - a call that answered 0 says why in the last error, and a refused or
+//   unopened call touched no line;
+// - no handle is left open.
+// The sanitizers report anything else.
+#include "torvelapi.h"
+
+#include "sim.h"
+#include "trace.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct Input {
+    const uint8_t *data;
+    size_t size;
+
+    uint8_t Byte() {
+        if (size == 0)
+            return 0;
+        --size;
+        return *data++;
+    }
+    uint32_t Word() {
+        uint32_t word = 0;
+        for (int i = 0; i < 4; ++i)
+            word = word << 8 | Byte();
+        return word;
+    }
+    // A string of up to 255 bytes; a 0 byte ends it early, as in C.
+    std::string Text() {
+        const size_t length = Byte();
+        std::string text;
+        for (size_t i = 0; i < length && size > 0; ++i)
+            text += (char)Byte();
+        return text;
+    }
+};
+
+void Check(bool condition, const char *what) {
+    if (!condition) {
+        std::fprintf(stderr, "check failed: %s\n", what);
+        std::abort();
+    }
+}
+
+Bytes TuningMessage(uint32_t frequency, uint32_t control) {
+    uint32_t channel = frequency / 50;
+    channel = channel > 2160 ? 2160 : channel < 1720 ? 1720 : channel;
+    return {0xC0, (uint8_t)(channel >> 8), (uint8_t)channel, 0xC0, (uint8_t)(control & 0x0F)};
+}
+
+Bytes SettingMessage(const char *key, const char *value) {
+    Bytes message = {0xAC, 0x00};
+    for (const char *p = key; *p; ++p)
+        message.push_back((uint8_t)*p);
+    message.push_back(0x01);
+    for (const char *p = value; *p; ++p)
+        message.push_back((uint8_t)*p);
+    message.push_back(0x02);
+    return message;
+}
+
+bool Acceptable(const char *text) {
+    if (*text == '\0')
+        return false;
+    for (const char *p = text; *p; ++p)
+        if (*p == 0x01 || *p == 0x02)
+            return false;
+    return true;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    sim::Reset();
+    // Few counter reads per wait keep the runs fast; the wait rule itself is
+    // tested on its own.
+    sim::SetCounterReadCost(20000);
+    Input input{data, size};
+    bool present = true;
+    bool rejecting = false;
+    uint32_t rejectError = 0;
+
+    for (int calls = 0; input.size > 0 && calls < 16; ++calls) {
+        const uint8_t operation = input.Byte();
+        // Conditions first: they are not calls.
+        switch (operation % 10) {
+        case 6:
+            present = !present;
+            sim::SetDriverPresent(present);
+            continue;
+        case 7: {
+            const uint32_t accepted = input.Byte();
+            rejectError = 1000 + input.Byte();
+            rejecting = true;
+            sim::RejectRequestsAfter(accepted, rejectError);
+            continue;
+        }
+        case 8:
+            rejecting = false;
+            sim::AcceptAllRequests();
+            continue;
+        case 9: {
+            const uint8_t mode = input.Byte() % 3;
+            sim::SetCounter(mode == 0   ? sim::CounterMode::Usable
+                            : mode == 1 ? sim::CounterMode::Zero
+                                        : sim::CounterMode::Failing,
+                            1000000 + input.Word() % 99000000);
+            continue;
+        }
+        default:
+            break;
+        }
+
+        sim::ClearEvents();
+        SetLastError(0);
+        int result = 0;
+        bool refused = false;
+        bool bus = true;
+        Bytes expected;
+        switch (operation % 10) {
+        case 0: {
+            const uint32_t frequency = input.Word(), control = input.Word();
+            result = SetFrequency(frequency, (int)control);
+            expected = TuningMessage(frequency, control);
+            break;
+        }
+        case 1: {
+            const std::string key = input.Text(), value = input.Text();
+            // Half the time a null pointer instead of an empty string.
+            const char *k = key.empty() && (operation & 0x80) ? nullptr : key.c_str();
+            const char *v = value.empty() && (operation & 0x40) ? nullptr : value.c_str();
+            result = SetRDS(k, v);
+            refused = k == nullptr || v == nullptr || !Acceptable(k) || !Acceptable(v);
+            if (!refused)
+                expected = SettingMessage(k, v);
+            break;
+        }
+        case 2: {
+            const int enable = (int)input.Word();
+            result = SetRDSPower(enable);
+            expected = {0x00, 'P', 'W', 'R', 0x01, (uint8_t)(enable != 0), 0x02};
+            break;
+        }
+        case 3:
+            result = SetStereo();
+            bus = false;
+            break;
+        case 4:
+            result = SetMono();
+            bus = false;
+            break;
+        default:
+            result = IsTorvel2007();
+            bus = false;
+            break;
+        }
+
+        const DWORD error = GetLastError();
+        const std::vector<sim::Event> events = sim::Events();
+        Check(sim::OpenHandles() == 0, "a handle was left open");
+        Check(result == 0 || result == 1, "a result other than 0 or 1");
+        if (refused) {
+            Check(result == 0 && error == ERROR_INVALID_PARAMETER, "refused arguments accepted");
+            Check(events.empty(), "a refused call touched the platform");
+        } else if (!present) {
+            Check(result == 0 && error == ERROR_FILE_NOT_FOUND, "no driver, yet no failure");
+            Check(Count(events, sim::Call::Request) == 0, "a request without a driver");
+        } else if (result == 1) {
+            if (bus)
+                Check(BusMessages(events) == std::vector<Bytes>{expected},
+                      "the bus does not carry the message asked for");
+            Check((sim::Lines() & 0x0C) == 0x0C || !bus, "the bus was not left idle");
+        } else {
+            Check(rejecting && error == rejectError, "a failure without its reason");
+            Check(events.back().call == sim::Call::Close, "a failed call did not close");
+        }
+    }
+    return 0;
+}
