@@ -1,6 +1,7 @@
 // The Win32 calls of sim/windows.h, carried out on the simulated card.
 #include <windows.h>
 
+#include "card.h"
 #include "sim.h"
 
 #include <algorithm>
@@ -16,10 +17,6 @@ namespace sim {
 namespace {
 
 const char DRIVER_PATH[] = "\\\\.\\Torvel2007";
-const uint32_t PRESET_CODE = 0x0022E008;
-const uint32_t RAISE_CODE = 0x0022E00C;
-const uint32_t LOWER_CODE = 0x0022E010;
-const uint8_t BUS_LINES = 0x0C; // data and clock
 
 struct State {
     bool present = true;
@@ -33,7 +30,7 @@ struct State {
     std::chrono::steady_clock::time_point realStart = std::chrono::steady_clock::now();
     int64_t virtualNs = 0;
     bool echo = false;
-    uint8_t lines = INITIAL_LINES;
+    Card card; // the lines and the chips behind the driver
     int64_t presets = 0;
     std::vector<uintptr_t> openHandles;
     uintptr_t nextHandle = 0x100;
@@ -60,6 +57,20 @@ int64_t Now() {
 void Advance(int64_t nanoseconds) {
     if (!state.realTime)
         state.virtualNs += nanoseconds;
+}
+
+// Time that the driver spends on a request beyond its usual cost: spun away
+// in real time, so that the line changes keep their spacing.
+void Spend(int64_t nanoseconds) {
+    if (nanoseconds <= 0)
+        return;
+    if (!state.realTime) {
+        state.virtualNs += nanoseconds;
+        return;
+    }
+    const auto end = std::chrono::steady_clock::now() + std::chrono::nanoseconds(nanoseconds);
+    while (std::chrono::steady_clock::now() < end) {
+    }
 }
 
 int ThisThread() {
@@ -155,6 +166,7 @@ std::vector<Event> Events() {
 void ClearEvents() {
     std::lock_guard<std::mutex> lock(mutex);
     state.events.clear();
+    state.card.ClearRecord();
 }
 
 std::vector<Event> Requests() {
@@ -173,7 +185,12 @@ int OpenHandles() {
 
 uint8_t Lines() {
     std::lock_guard<std::mutex> lock(mutex);
-    return state.lines;
+    return state.card.Lines();
+}
+
+Card CurrentCard() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return state.card;
 }
 
 int64_t Presets() {
@@ -235,33 +252,31 @@ BOOL WINAPI DeviceIoControl(HANDLE device, DWORD ioControlCode, LPVOID inBuffer,
         error = ERROR_INVALID_HANDLE;
     else if (state.acceptedLeft == 0)
         error = state.rejectError;
-    else if (ioControlCode != PRESET_CODE && ioControlCode != RAISE_CODE &&
-             ioControlCode != LOWER_CODE)
+    else if (ioControlCode != REQUEST_PRESET && ioControlCode != REQUEST_RAISE &&
+             ioControlCode != REQUEST_LOWER)
         error = ERROR_INVALID_FUNCTION;
     else if (inBuffer == NULL || inBufferSize < 1 || outBuffer == NULL || outBufferSize < 1)
         error = ERROR_INVALID_PARAMETER;
     if (state.acceptedLeft > 0 && IsOpen(event.handle))
         --state.acceptedLeft;
     if (error != 0) {
-        event.lines = state.lines;
+        event.lines = state.card.Lines();
         Finish(event, false, error);
         return FALSE;
     }
 
-    if (ioControlCode == RAISE_CODE)
-        state.lines |= event.byte;
-    else if (ioControlCode == LOWER_CODE)
-        state.lines &= (uint8_t)~event.byte;
-    else {
-        state.lines |= event.byte & BUS_LINES;
+    Spend(state.card.RequestDuration(ioControlCode, event.byte));
+    const int64_t done = Now();
+    state.card.Request(done, ioControlCode, event.byte);
+    if (ioControlCode == REQUEST_PRESET)
         ++state.presets;
-    }
-    // The driver answers with the line levels in the same buffer.
-    *(uint8_t *)outBuffer = state.lines;
+    // The driver answers with the levels of the lines in the same buffer.
+    *(uint8_t *)outBuffer = state.card.Lines();
     if (bytesReturned != NULL)
         *bytesReturned = 1;
-    event.lines = state.lines;
+    event.lines = state.card.Lines();
     Finish(event, true, 0);
+    event.timeNs = done; // the time the card saw the request
     return TRUE;
 }
 

@@ -5,12 +5,12 @@
 // The driver is exclusive (a second open while a handle is held fails with
 // ERROR_ACCESS_DENIED), fails the open with ERROR_FILE_NOT_FOUND when absent,
 // and keeps the levels of the card's lines between calls. IOCTL_LINE_RAISE and
-// IOCTL_LINE_LOWER drive the lines in their byte high or low. The preset
-// request releases the bus: it raises the data and clock lines named in its
-// byte, so that a tuning message always begins from an idle bus whatever an
-// interrupted call left behind; the mode line is not touched by the preset,
-// so tuning never switches between stereo and mono. Every preset is counted.
-// Any other request code is rejected with ERROR_INVALID_FUNCTION.
+// IOCTL_LINE_LOWER drive the lines in their byte high or low; the preset
+// request frees the bus. Behind the driver sits the simulated card (card.h):
+// open-drain bus lines, the transmitter chip and the RDS encoder, which read
+// the bus and acknowledge what they take, and an analyser that decodes the
+// bus and checks its timing. Any other request code is rejected with
+// ERROR_INVALID_FUNCTION.
 //
 // The clock is virtual by default: it starts at 0 and moves only when the
 // library calls the platform, so a test never waits. Every counter read
@@ -55,7 +55,8 @@ struct Event {
     bool securityAttributes = false, templateFile = false;
 
     // Request: the code, the byte in the input buffer, the buffer sizes,
-    // whether input and output were one buffer, and the line levels after it.
+    // whether input and output were one buffer, and the levels of the lines on
+    // the board after it (a chip that acknowledges holds the data line low).
     uint32_t code = 0;
     uint8_t byte = 0;
     uint32_t inputSize = 0, outputSize = 0;
@@ -118,6 +119,7 @@ void ClearEvents();
 // Only the requests, in order.
 std::vector<Event> Requests();
 int OpenHandles();
+// The levels of the lines on the board.
 uint8_t Lines();
 int64_t Presets();
 

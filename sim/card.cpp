@@ -1,0 +1,201 @@
+#include "card.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace sim {
+
+namespace {
+const uint8_t BUS_LINES = DATA_LINE | CLOCK_LINE;
+const int MOST_RECOVERY_PULSES = 3;
+
+// Key and value bytes as text, with anything unprintable as \xNN.
+std::string Printable(const std::string &bytes) {
+    std::string text;
+    for (unsigned char c : bytes) {
+        if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') {
+            text += (char)c;
+        } else {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02X", c);
+            text += escape;
+        }
+    }
+    return text;
+}
+} // namespace
+
+Card::Card(uint8_t lines, int64_t timeNs)
+    : driven(lines), bus(lines), lastChangeNs(timeNs), decoder(lines, timeNs) {
+    waveform.push_back({timeNs, bus});
+}
+
+int64_t Card::RequestDuration(uint32_t code, uint8_t byte) const {
+    if (code == REQUEST_PRESET && (byte & BUS_LINES) == BUS_LINES && !BusFree())
+        return BUS_RECOVERY_NS;
+    return 0;
+}
+
+void Card::Request(int64_t timeNs, uint32_t code, uint8_t byte) {
+    // One line at a time, and a bus data line only while the clock is low:
+    // the clock falls first and rises last.
+    if (code == REQUEST_RAISE) {
+        if (byte & MODE_LINE)
+            Drive(timeNs, MODE_LINE, true);
+        if (byte & DATA_LINE)
+            Drive(timeNs, DATA_LINE, true);
+        if (byte & CLOCK_LINE)
+            Drive(timeNs, CLOCK_LINE, true);
+    } else if (code == REQUEST_LOWER) {
+        if (byte & MODE_LINE)
+            Drive(timeNs, MODE_LINE, false);
+        if (byte & CLOCK_LINE)
+            Drive(timeNs, CLOCK_LINE, false);
+        if (byte & DATA_LINE)
+            Drive(timeNs, DATA_LINE, false);
+    } else if (code == REQUEST_PRESET) {
+        Preset(timeNs, byte);
+    }
+}
+
+void Card::Preset(int64_t t, uint8_t byte) {
+    ++presets;
+    if ((byte & BUS_LINES) != BUS_LINES) {
+        if (byte & DATA_LINE)
+            Drive(t, DATA_LINE, true);
+        if (byte & CLOCK_LINE)
+            Drive(t, CLOCK_LINE, true);
+        return;
+    }
+    if (BusFree())
+        return;
+    ++busRecoveries;
+    int64_t step = t - BUS_RECOVERY_NS;
+    auto next = [&](uint8_t line, bool high) {
+        step += BUS_RECOVERY_STEP_NS;
+        Drive(step, line, high);
+    };
+    next(CLOCK_LINE, false); // ends whatever bit was being clocked
+    next(DATA_LINE, true);
+    // A chip in the middle of an acknowledge lets go of the data line when
+    // the clock falls after it.
+    for (int pulse = 0; pulse < MOST_RECOVERY_PULSES && !(bus & DATA_LINE); ++pulse) {
+        next(CLOCK_LINE, true);
+        next(CLOCK_LINE, false);
+    }
+    next(CLOCK_LINE, true);
+    next(DATA_LINE, false); // START: every chip drops the message it was reading
+    next(DATA_LINE, true);  // STOP: the bus is idle
+}
+
+void Card::Drive(int64_t t, uint8_t line, bool high) {
+    const uint8_t next = high ? (uint8_t)(driven | line) : (uint8_t)(driven & ~line);
+    if (next == driven)
+        return;
+    driven = next;
+    Settle(t);
+}
+
+// Brings the board's levels in line with the driver and the chips, one change
+// at a time, and lets every chip and the analyser see each change. A chip may
+// answer a change with one of its own (an acknowledge on the clock's fall).
+void Card::Settle(int64_t t) {
+    for (;;) {
+        uint8_t level = driven;
+        if (transmitter.PullsData() || encoder.PullsData())
+            level &= (uint8_t)~DATA_LINE;
+        if (level == bus)
+            return;
+        const uint8_t before = bus;
+        bus = level;
+        // The driver follows the bus as it moves it: a message is open from a
+        // START to a STOP.
+        if ((before & bus & CLOCK_LINE) && ((before ^ bus) & DATA_LINE))
+            messageOpen = (bus & DATA_LINE) == 0;
+        lastChangeNs = t;
+        waveform.push_back({t, bus});
+        decoder.Feed({t, bus});
+        transmitter.Watch(before, bus, t);
+        encoder.Watch(before, bus, t);
+    }
+}
+
+CardState Card::State() const {
+    CardState state;
+    state.tuned = transmitter.tuned;
+    state.channel = transmitter.channel;
+    state.control = transmitter.control;
+    state.mono = (bus & MODE_LINE) != 0;
+    state.rdsPower = encoder.power;
+    state.rds = encoder.settings;
+    state.presets = presets;
+    state.busRecoveries = busRecoveries;
+
+    BusDecoder ended = decoder;
+    ended.Finish();
+    const std::vector<Transaction> &transactions = ended.Transactions();
+    state.faults = ended.Faults();
+    for (const Chip *chip : {(const Chip *)&transmitter, (const Chip *)&encoder}) {
+        for (Fault refusal : chip->Refusals()) {
+            for (size_t i = 0; i < transactions.size() && refusal.transaction < 0; ++i)
+                if (transactions[i].startNs <= refusal.timeNs &&
+                    refusal.timeNs <= transactions[i].endNs)
+                    refusal.transaction = (int)i;
+            state.faults.push_back(refusal);
+        }
+    }
+    std::stable_sort(state.faults.begin(), state.faults.end(),
+                     [](const Fault &a, const Fault &b) { return a.timeNs < b.timeNs; });
+    return state;
+}
+
+std::vector<Transaction> Card::Transactions() const {
+    BusDecoder ended = decoder;
+    ended.Finish();
+    return ended.Transactions();
+}
+
+void Card::ClearRecord() {
+    waveform.clear();
+    waveform.push_back({lastChangeNs, bus});
+    decoder.ClearRecord();
+    transmitter.ClearRefusals();
+    encoder.ClearRefusals();
+}
+
+std::string Describe(const CardState &state) {
+    char line[96];
+    std::string text;
+    if (state.tuned) {
+        const unsigned khz = state.FrequencyKHz();
+        std::snprintf(line, sizeof line, "frequency %u.%03u MHz (channel %u), control 0x%X\n",
+                      khz / 1000, khz % 1000, state.channel, state.control);
+        text += line;
+    } else {
+        text += "frequency: not tuned\n";
+    }
+    text += state.mono ? "mono\n" : "stereo\n";
+    text += state.rdsPower ? "RDS power on\n" : "RDS power off\n";
+    for (const auto &setting : state.rds)
+        text += "RDS " + Printable(setting.first) + " = \"" + Printable(setting.second) + "\"\n";
+    std::snprintf(line, sizeof line, "presets %lld, bus recoveries %lld\n",
+                  (long long)state.presets, (long long)state.busRecoveries);
+    text += line;
+    if (state.faults.empty())
+        text += "no bus faults\n";
+    for (const Fault &fault : state.faults)
+        text += "fault: " + Describe(fault) + "\n";
+    return text;
+}
+
+Card Replay(const std::vector<Event> &events, uint8_t lines, int64_t startNs) {
+    if (!events.empty())
+        startNs = std::min(startNs, events.front().timeNs);
+    Card card(lines, startNs);
+    for (const Event &event : events)
+        if (event.call == Call::Request && event.ok)
+            card.Request(event.timeNs, event.code, event.byte);
+    return card;
+}
+
+} // namespace sim

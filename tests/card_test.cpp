@@ -1,0 +1,623 @@
+// The simulated card: what its chips make of the calls, the open-drain
+// acknowledge, the bus analyser's fault reports, and the preset's bus recovery.
+#include "torvelapi.h"
+
+#include "card.h"
+#include "card/bus.h"
+#include "sim.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <random>
+#include <string>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using Settings = std::map<std::string, std::string>;
+
+std::vector<Bytes> Messages(const std::vector<sim::Transaction> &transactions) {
+    std::vector<Bytes> messages;
+    for (const sim::Transaction &transaction : transactions)
+        messages.push_back(transaction.Values());
+    return messages;
+}
+
+// "A" for every acknowledged byte, "N" for every other, one message after another.
+std::string Acks(const std::vector<sim::Transaction> &transactions) {
+    std::string acks;
+    for (const sim::Transaction &transaction : transactions) {
+        if (!acks.empty())
+            acks += ' ';
+        for (const sim::BusByte &byte : transaction.bytes)
+            acks += byte.ack ? 'A' : 'N';
+    }
+    return acks;
+}
+
+std::string Faults(const std::vector<sim::Fault> &faults) {
+    std::string text;
+    for (const sim::Fault &fault : faults)
+        text += sim::Describe(fault) + "\n";
+    return text;
+}
+
+Bytes Setting(const std::string &key, const std::string &value) {
+    Bytes bytes = {0xAC, 0x00};
+    bytes.insert(bytes.end(), key.begin(), key.end());
+    bytes.push_back(0x01);
+    bytes.insert(bytes.end(), value.begin(), value.end());
+    bytes.push_back(0x02);
+    return bytes;
+}
+
+struct Expected {
+    bool tuned;
+    unsigned channel;
+    uint8_t control;
+    bool mono, power;
+    Settings rds;
+};
+
+void ExpectState(const sim::CardState &state, const Expected &expected) {
+    EXPECT_EQ(state.tuned, expected.tuned);
+    EXPECT_EQ(state.channel, expected.channel);
+    EXPECT_EQ(state.control, expected.control);
+    EXPECT_EQ(state.mono, expected.mono);
+    EXPECT_EQ(state.rdsPower, expected.power);
+    EXPECT_EQ(state.rds, expected.rds);
+}
+
+TEST(Card, CallsLeaveTheirMessagesAndTheCardState) {
+    const Bytes tune985 = {0xC0, 0x07, 0xB2, 0xC0, 0x00};
+    const Bytes powerOn = {0x00, 'P', 'W', 'R', 0x01, 0x01, 0x02};
+    const Bytes powerOff = {0x00, 'P', 'W', 'R', 0x01, 0x00, 0x02};
+    const struct {
+        const char *name;
+        std::function<void()> calls;
+        std::vector<Bytes> messages;
+        Expected state;
+    } cases[] = {
+        {"fresh card", [] {}, {}, {false, 0, 0, false, false, {}}},
+        {"tune 98.5 MHz",
+         [] { SetFrequency(98500, 0); },
+         {tune985},
+         {true, 1970, 0x0, false, false, {}}},
+        {"tune below the band, control 0x1F",
+         [] { SetFrequency(0, 0x1F); },
+         {{0xC0, 0x06, 0xB8, 0xC0, 0x0F}},
+         {true, 1720, 0xF, false, false, {}}},
+        {"tune above the band",
+         [] { SetFrequency(0xFFFFFFFFu, 0x30); },
+         {{0xC0, 0x08, 0x70, 0xC0, 0x00}},
+         {true, 2160, 0x0, false, false, {}}},
+        {"mono, then stereo, then mono",
+         [] { SetMono(), SetStereo(), SetMono(); },
+         {},
+         {false, 0, 0, true, false, {}}},
+        {"an RDS setting",
+         [] { SetRDS("PS", "RADIO 1"); },
+         {Setting("PS", "RADIO 1")},
+         {false, 0, 0, false, false, {{"PS", "RADIO 1"}}}},
+        {"RDS power on", [] { SetRDSPower(5); }, {powerOn}, {false, 0, 0, false, true, {}}},
+        {"RDS power on, then off",
+         [] { SetRDSPower(1), SetRDSPower(0); },
+         {powerOn, powerOff},
+         {false, 0, 0, false, false, {}}},
+        // The encoder's table keeps the last value of every key; "PWR" sent
+        // as an ordinary setting is only a setting.
+        {"a station",
+         [] {
+             SetFrequency(87525, 3);
+             SetMono();
+             SetRDS("PS", "RADIO 1");
+             SetRDS("RT", "News at ten");
+             SetRDS("PS", "RADIO 2");
+             SetRDS("PWR", "1");
+             SetRDSPower(1);
+         },
+         {{0xC0, 0x06, 0xD6, 0xC0, 0x03},
+          Setting("PS", "RADIO 1"),
+          Setting("RT", "News at ten"),
+          Setting("PS", "RADIO 2"),
+          Setting("PWR", "1"),
+          powerOn},
+         {true, 1750, 0x3, true, true, {{"PS", "RADIO 2"}, {"RT", "News at ten"}, {"PWR", "1"}}}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::Reset();
+        c.calls();
+        const sim::Card card = sim::CurrentCard();
+        const std::vector<sim::Transaction> transactions = card.Transactions();
+        EXPECT_EQ(Messages(transactions), c.messages);
+        for (const sim::Transaction &transaction : transactions) {
+            EXPECT_FALSE(transaction.repeatedStart);
+            EXPECT_TRUE(transaction.stopped);
+            for (const sim::BusByte &byte : transaction.bytes)
+                EXPECT_TRUE(byte.ack) << sim::Describe(transaction);
+        }
+        const sim::CardState state = card.State();
+        ExpectState(state, c.state);
+        EXPECT_EQ(Faults(state.faults), "");
+        EXPECT_EQ(state.busRecoveries, 0);
+    }
+}
+
+// The waits keep every interval of the bus above its minimum, whatever the
+// counter: the card sees the same messages and no timing fault.
+TEST(Card, EveryIntervalMeetsItsMinimum) {
+    const struct {
+        const char *name;
+        sim::CounterMode mode;
+        int64_t frequency, readNs, requestNs;
+    } clocks[] = {
+        {"10 MHz counter", sim::CounterMode::Usable, 10000000, 5000, 3000},
+        {"odd counter, fast reads", sim::CounterMode::Usable, 3579545, 100, 0},
+        {"coarse counter", sim::CounterMode::Usable, 20000, 1000, 0}, // limit 1 tick
+        {"no counter: 1 ms sleeps", sim::CounterMode::Zero, 0, 5000, 3000},
+    };
+    for (const auto &clock : clocks) {
+        SCOPED_TRACE(clock.name);
+        sim::Reset();
+        sim::SetCounter(clock.mode, clock.frequency);
+        sim::SetCounterReadCost(clock.readNs);
+        sim::SetRequestCost(clock.requestNs);
+        SetFrequency(98500, 0);
+        SetRDS("PS", "RADIO 1");
+        SetRDSPower(1);
+        const sim::Card card = sim::CurrentCard();
+        EXPECT_EQ(Messages(card.Transactions()),
+                  (std::vector<Bytes>{{0xC0, 0x07, 0xB2, 0xC0, 0x00},
+                                      Setting("PS", "RADIO 1"),
+                                      {0x00, 'P', 'W', 'R', 0x01, 0x01, 0x02}}));
+        EXPECT_EQ(Faults(card.State().faults), "");
+    }
+}
+
+// Any accepted key and value reaches the encoder's table exactly.
+TEST(Card, EncoderHoldsExactlyWhatWasSent) {
+    std::mt19937 random(20070);
+    auto text = [&random]() {
+        // Mostly short, now and then a few hundred bytes.
+        const int longest = random() % 4 == 0 ? 300 : 12;
+        std::string bytes(1 + random() % longest, ' ');
+        for (char &byte : bytes)
+            byte = (char)(0x03 + random() % 0xFD); // 0x03 to 0xFF
+        return bytes;
+    };
+    sim::Reset();
+    sim::SetCounterReadCost(20000); // fewer counter reads per wait: a faster test
+    Settings expected;
+    for (int i = 0; i < 60; ++i) {
+        // Keys from a small set now and then, so that values get replaced.
+        const std::string key = i % 3 == 0 ? std::string(1, (char)('A' + i % 4)) : text();
+        const std::string value = text();
+        SCOPED_TRACE("setting " + std::to_string(i) + ", key of " + std::to_string(key.size()) +
+                     " bytes, value of " + std::to_string(value.size()));
+        ASSERT_EQ(SetRDS(key.c_str(), value.c_str()), 1);
+        expected[key] = value;
+
+        const sim::Card card = sim::CurrentCard();
+        const std::vector<sim::Transaction> transactions = card.Transactions();
+        ASSERT_EQ(transactions.size(), 1u);
+        EXPECT_EQ(transactions[0].Values(), Setting(key, value));
+        EXPECT_EQ(Acks(transactions), std::string(transactions[0].bytes.size(), 'A'));
+        const sim::CardState state = card.State();
+        ASSERT_EQ(state.rds, expected);
+        ASSERT_EQ(Faults(state.faults), "");
+        sim::ClearEvents(); // keeps the card's state, forgets the recording
+    }
+}
+
+class Chips : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        sim::Reset();
+        session = OpenDevice();
+        ASSERT_NE(session.handle, INVALID_HANDLE_VALUE);
+    }
+    void TearDown() override { CloseDevice(&session); }
+
+    void Send(const Bytes &bytes) {
+        BusStart(&session);
+        for (uint8_t byte : bytes)
+            BusWriteByte(&session, byte);
+        BusStop(&session);
+    }
+    DeviceSession session;
+};
+
+// The bus lines are open-drain: the library releases the data line for the
+// acknowledge clock, and the line stays low because the chip holds it.
+TEST_F(Chips, AnAddressedChipHoldsTheDataLowThroughTheAcknowledgeClock) {
+    const struct {
+        uint8_t addressByte;
+        bool answered;
+    } cases[] = {
+        {0xC0, true},                 // the transmitter chip
+        {0xAC, true},                 // the RDS encoder
+        {0x00, true},                 // the general call, answered by the encoder
+        {0xC1, false},                // reading the transmitter: neither chip can be read
+        {0xAD, false}, {0xA0, false}, // nobody at 0x50
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.addressByte);
+        BusStart(&session);
+        sim::ClearEvents();
+        BusWriteByte(&session, c.addressByte);
+        const std::vector<sim::Event> requests = sim::Requests();
+        ASSERT_GE(requests.size(), 3u);
+        // The acknowledge clock: data raised, clock raised, clock lowered.
+        const sim::Event *ack = &requests[requests.size() - 3];
+        EXPECT_EQ(ack[0].code, sim::REQUEST_RAISE);
+        EXPECT_EQ(ack[0].byte, sim::DATA_LINE);
+        EXPECT_EQ((ack[0].lines & sim::DATA_LINE) == 0, c.answered);
+        EXPECT_EQ((ack[1].lines & sim::DATA_LINE) == 0, c.answered);
+        EXPECT_NE(ack[2].lines & sim::DATA_LINE, 0) << "released after the acknowledge";
+        BusStop(&session);
+        const std::vector<sim::Transaction> transactions = sim::CurrentCard().Transactions();
+        ASSERT_EQ(transactions.size(), 1u);
+        EXPECT_EQ(Acks(transactions), c.answered ? "A" : "N");
+    }
+}
+
+// Hand-made messages: each chip acknowledges what it can take and acts on a
+// whole message only, at its STOP.
+TEST_F(Chips, TakeWholeMessagesOnly) {
+    const struct {
+        const char *name;
+        Bytes bytes;
+        const char *acks;
+        Expected state;
+        int refusals;
+    } cases[] = {
+        {"tuning message",
+         {0xC0, 0x08, 0x00, 0xC0, 0x05},
+         "AAAAA",
+         {true, 2048, 5, false, false, {}},
+         0},
+        {"tuning message with a fifth byte",
+         {0xC0, 0x07, 0xB2, 0xC0, 0x01, 0x99},
+         "AAAAAN",
+         {true, 1970, 1, false, false, {}},
+         1},
+        {"short tuning message", {0xC0, 0x07, 0xB2}, "AAA", {false, 0, 0, false, false, {}}, 1},
+        {"two settings in one message",
+         {0xAC, 0x00, 'P', 'S', 0x01, 'X', 0x02, 0x00, 'P', 'I', 0x01, 0x02},
+         "AAAAAAAAAAAA",
+         {false, 0, 0, false, false, {{"PS", "X"}, {"PI", ""}}},
+         0},
+        {"a setting without its key opener",
+         {0xAC, 'P', 'S', 0x01, 'X', 0x02},
+         "ANNNNN",
+         {false, 0, 0, false, false, {}},
+         1},
+        {"a framing byte inside a key",
+         {0xAC, 0x00, 'P', 0x02, 'S', 0x01, 'X', 0x02},
+         "AAANNNNN",
+         {false, 0, 0, false, false, {}},
+         1},
+        {"an unfinished setting",
+         {0xAC, 0x00, 'P', 'S', 0x01, 'X'},
+         "AAAAAA",
+         {false, 0, 0, false, false, {}},
+         1},
+        {"a message broken after a whole setting: nothing is taken",
+         {0xAC, 0x00, 'A', 0x01, 'B', 0x02, 0x00, 0x01},
+         "AAAAAAAN",
+         {false, 0, 0, false, false, {}},
+         1},
+        {"power on by general call",
+         {0x00, 'P', 'W', 'R', 0x01, 0x01, 0x02},
+         "AAAAAAA",
+         {false, 0, 0, false, true, {}},
+         0},
+        {"a general call the encoder does not know",
+         {0x00, 'P', 'S', 0x01, 'X', 0x02},
+         "AAAAAA",
+         {false, 0, 0, false, false, {}},
+         1},
+        {"power with a value other than 0 or 1",
+         {0x00, 'P', 'W', 'R', 0x01, '1', 0x02},
+         "AAAAAAA",
+         {false, 0, 0, false, false, {}},
+         1},
+        {"nobody at the address", {0xA0, 0x01, 0x02}, "NNN", {false, 0, 0, false, false, {}}, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        CloseDevice(&session);
+        sim::Reset();
+        session = OpenDevice();
+        Send(c.bytes);
+        const sim::Card card = sim::CurrentCard();
+        const std::vector<sim::Transaction> transactions = card.Transactions();
+        EXPECT_EQ(Messages(transactions), std::vector<Bytes>{c.bytes});
+        EXPECT_EQ(Acks(transactions), c.acks);
+        const sim::CardState state = card.State();
+        ExpectState(state, c.state);
+        int refusals = 0;
+        for (const sim::Fault &fault : state.faults) {
+            EXPECT_EQ(fault.kind, sim::FaultKind::Refused) << sim::Describe(fault);
+            EXPECT_EQ(fault.transaction, 0);
+            ++refusals;
+        }
+        EXPECT_EQ(refusals, c.refusals) << Faults(state.faults);
+    }
+}
+
+// Hand-made waveforms for the analyser. Every interval is well above its
+// minimum, but for the first occurrence of an interval that a case shortens.
+// A receiver acknowledges every byte.
+class Waveform {
+  public:
+    std::map<std::string, int64_t> shorten; // interval name to its length
+    std::vector<sim::LineChange> changes;
+
+    explicit Waveform(uint8_t start) : lines(start) { changes.push_back({0, start}); }
+
+    void Set(int64_t after, uint8_t line, bool high) {
+        time += after;
+        lines = high ? (uint8_t)(lines | line) : (uint8_t)(lines & ~line);
+        changes.push_back({time, lines});
+    }
+    void ClockHigh(int64_t after) { Set(after, sim::CLOCK_LINE, true); }
+    void ClockLow(int64_t after) { Set(after, sim::CLOCK_LINE, false); }
+    void Data(int64_t after, bool high) { Set(after, sim::DATA_LINE, high); }
+
+    // A START after a STOP or on a quiet bus, or a repeated START.
+    void Start() {
+        if (lines & sim::CLOCK_LINE) {
+            Data(Interval("tBUF", 10000), false);
+        } else {
+            Data(5000, true);
+            ClockHigh(5000);
+            Data(Interval("tSU;STA", 10000), false);
+        }
+        ClockLow(Interval("tHD;STA", 10000));
+    }
+    // Bits from the clock low, "1" and "0": the data set up, a clock pulse.
+    void Bits(const std::string &bits) {
+        for (char bit : bits) {
+            const int64_t low = Interval("tLOW", 10000), setup = Interval("tSU;DAT", 2000);
+            Data(low - setup, bit == '1');
+            ClockHigh(setup);
+            ClockLow(Interval("tHIGH", 10000));
+        }
+    }
+    void Ack() {
+        Data(5000, true);              // released by the sender...
+        Set(0, sim::DATA_LINE, false); // ...and held low by the receiver at once
+        ClockHigh(5000);
+        ClockLow(10000);
+        Set(0, sim::DATA_LINE, true); // let go as the clock falls
+    }
+    void Byte(uint8_t value) {
+        std::string bits;
+        for (int bit = 7; bit >= 0; --bit)
+            bits += (value >> bit) & 1 ? '1' : '0';
+        Bits(bits);
+        Ack();
+    }
+    void Stop() {
+        Data(5000, false);
+        ClockHigh(5000);
+        Data(Interval("tSU;STO", 10000), true);
+    }
+
+  private:
+    int64_t Interval(const char *name, int64_t usual) {
+        auto found = shorten.find(name);
+        if (found == shorten.end())
+            return usual;
+        const int64_t length = found->second;
+        shorten.erase(found);
+        return length;
+    }
+
+    uint8_t lines;
+    int64_t time = 0;
+};
+
+std::vector<sim::Fault> Decode(const std::vector<sim::LineChange> &changes,
+                               std::vector<sim::Transaction> *transactions = nullptr) {
+    sim::BusDecoder decoder(changes[0].lines, changes[0].timeNs);
+    for (size_t i = 1; i < changes.size(); ++i)
+        decoder.Feed(changes[i]);
+    decoder.Finish();
+    if (transactions != nullptr)
+        *transactions = decoder.Transactions();
+    return decoder.Faults();
+}
+
+// Two messages: the first begins as the clock rises on a quiet bus, the
+// second after the first one's STOP. Shortening one interval by 100 ns
+// makes exactly that interval's report fire; at its minimum, nothing does.
+TEST(BusDecoder, ReportsEveryIntervalBelowItsMinimum) {
+    const struct {
+        const char *parameter;
+        int64_t minimumNs;
+    } limits[] = {{"tHD;STA", 4000}, {"tLOW", 4700},    {"tHIGH", 4000}, {"tSU;STA", 4700},
+                  {"tSU;DAT", 250},  {"tSU;STO", 4000}, {"tBUF", 4700}};
+    for (int shortBy : {0, 100}) {
+        for (const auto &limit : limits) {
+            SCOPED_TRACE(std::string(limit.parameter) + " short by " + std::to_string(shortBy));
+            Waveform wave(0); // the clock low, the data line low
+            wave.shorten[limit.parameter] = limit.minimumNs - shortBy;
+            wave.Start();
+            wave.Byte(0xC0);
+            wave.Byte(0x07);
+            wave.Stop();
+            wave.Start();
+            wave.Byte(0xAC);
+            wave.Stop();
+
+            std::vector<sim::Transaction> transactions;
+            const std::vector<sim::Fault> faults = Decode(wave.changes, &transactions);
+            EXPECT_EQ(Messages(transactions), (std::vector<Bytes>{{0xC0, 0x07}, {0xAC}}));
+            EXPECT_EQ(Acks(transactions), "AA A");
+            if (shortBy == 0) {
+                EXPECT_EQ(Faults(faults), "");
+                continue;
+            }
+            ASSERT_EQ(faults.size(), 1u) << Faults(faults);
+            EXPECT_EQ(faults[0].kind, sim::FaultKind::Timing);
+            EXPECT_EQ(faults[0].parameter, limit.parameter);
+            EXPECT_EQ(faults[0].measuredNs, limit.minimumNs - shortBy);
+            EXPECT_EQ(faults[0].minimumNs, limit.minimumNs);
+            EXPECT_EQ(faults[0].transaction, std::string(limit.parameter) == "tBUF" ? 1 : 0);
+        }
+    }
+}
+
+TEST(BusDecoder, ReportsProtocolFaults) {
+    const struct {
+        const char *name;
+        std::function<void(Waveform &)> build;
+        std::vector<Bytes> messages;
+        std::vector<bool> stopped;
+        std::vector<sim::FaultKind> faults;
+    } cases[] = {
+        {"data rising under a high clock, the clock going on",
+         [](Waveform &w) {
+             w.Start();
+             w.Bits("11");
+             w.Data(8000, false); // 0xC0's third bit
+             w.ClockHigh(2000);
+             w.Data(2000, true); // not a STOP: the clock falls again
+             w.ClockLow(8000);
+             w.Bits("00000");
+             w.Ack();
+             w.Stop();
+         },
+         {{0xC0}},
+         {true},
+         {sim::FaultKind::DataChangeUnderHighClock}},
+        {"a byte cut short by a STOP",
+         [](Waveform &w) {
+             w.Start();
+             w.Byte(0xC0);
+             w.Bits("0000");
+             w.Stop();
+         },
+         {{0xC0}},
+         {true},
+         {sim::FaultKind::ByteCutShort}},
+        {"a message without STOP at the end",
+         [](Waveform &w) {
+             w.Start();
+             w.Byte(0xC0);
+             w.Byte(0x07);
+         },
+         {{0xC0, 0x07}},
+         {false},
+         {sim::FaultKind::MissingStop}},
+        {"a message ended by a repeated START",
+         [](Waveform &w) {
+             w.Start();
+             w.Byte(0xC0);
+             w.Start();
+             w.Byte(0xAC);
+             w.Stop();
+         },
+         {{0xC0}, {0xAC}},
+         {false, true},
+         {sim::FaultKind::MissingStop}},
+        {"a clock high phase too short",
+         [](Waveform &w) {
+             w.shorten["tHIGH"] = 3000;
+             w.Start();
+             w.Byte(0xC0);
+             w.Stop();
+         },
+         {{0xC0}},
+         {true},
+         {sim::FaultKind::Timing}},
+        {"a clock pulse with no message",
+         [](Waveform &w) {
+             w.ClockLow(10000);
+             w.ClockHigh(10000);
+             w.Start();
+             w.Byte(0xC0);
+             w.Stop();
+         },
+         {{0xC0}},
+         {true},
+         {sim::FaultKind::ClockOutsideMessage}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        Waveform wave(sim::DATA_LINE | sim::CLOCK_LINE);
+        c.build(wave);
+        std::vector<sim::Transaction> transactions;
+        const std::vector<sim::Fault> faults = Decode(wave.changes, &transactions);
+        EXPECT_EQ(Messages(transactions), c.messages);
+        std::vector<bool> stopped;
+        for (const sim::Transaction &transaction : transactions)
+            stopped.push_back(transaction.stopped);
+        EXPECT_EQ(stopped, c.stopped);
+        std::vector<sim::FaultKind> kinds;
+        for (const sim::Fault &fault : faults)
+            kinds.push_back(fault.kind);
+        EXPECT_EQ(kinds, c.faults) << Faults(faults);
+    }
+}
+
+// A call that the driver stopped taking requests from leaves its message
+// open. The next tune's preset frees the bus: the chips drop the unfinished
+// message, whatever point it reached, and take the tuning message whole.
+TEST(Card, PresetFreesTheBusAfterAnInterruptedCall) {
+    sim::Reset();
+    SetRDS("PS", "X");
+    const int requests = (int)sim::Requests().size();
+    std::vector<int> stops; // every phase of a bit, and both steps inside the STOP
+    for (int accepted = 1; accepted < requests - 2; accepted += 3)
+        stops.push_back(accepted);
+    stops.push_back(requests - 2);
+    stops.push_back(requests - 1);
+    for (int accepted : stops) {
+        SCOPED_TRACE("the driver took " + std::to_string(accepted) + " requests");
+        sim::Reset();
+        SetRDSPower(1);
+        sim::RejectRequestsAfter(accepted);
+        EXPECT_EQ(SetRDS("PS", "X"), 0);
+        sim::AcceptAllRequests();
+        const std::vector<sim::Transaction> before = sim::CurrentCard().Transactions();
+        const bool untouched = before.size() == 1 && (sim::Lines() & 0x0C) == 0x0C;
+        sim::ClearEvents();
+        ASSERT_EQ(SetFrequency(98500, 0), 1);
+
+        const sim::Card card = sim::CurrentCard();
+        const sim::CardState state = card.State();
+        EXPECT_EQ(state.busRecoveries, untouched ? 0 : 1);
+        ExpectState(state, {true, 1970, 0x0, false, true, {}});
+        const std::vector<sim::Transaction> transactions = card.Transactions();
+        ASSERT_FALSE(transactions.empty());
+        EXPECT_EQ(transactions.back().Values(), (Bytes{0xC0, 0x07, 0xB2, 0xC0, 0x00}));
+        EXPECT_TRUE(transactions.back().stopped);
+        EXPECT_FALSE(transactions.back().repeatedStart);
+        // Whatever was wrong happened before the tuning message began.
+        for (const sim::Fault &fault : state.faults)
+            EXPECT_LT(fault.timeNs, transactions.back().startNs) << sim::Describe(fault);
+    }
+}
+
+TEST(Card, DescribesItsStateForAListener) {
+    sim::Reset();
+    SetFrequency(98500, 2);
+    SetMono();
+    SetRDS("PS", "R\xE9");
+    SetRDSPower(1);
+    EXPECT_EQ(sim::Describe(sim::CurrentCard().State()),
+              "frequency 98.500 MHz (channel 1970), control 0x2\n"
+              "mono\n"
+              "RDS power on\n"
+              "RDS PS = \"R\\xE9\"\n"
+              "presets 1, bus recoveries 0\n"
+              "no bus faults\n");
+}
+
+} // namespace
