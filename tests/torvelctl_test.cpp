@@ -3,6 +3,7 @@
 #include "commands.h"
 #include "torvelctl.h"
 
+#include "card.h"
 #include "sim.h"
 #include "trace.h"
 
@@ -10,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -333,6 +337,126 @@ TEST_F(Torvelctl, HelpAndVersionSendNothing) {
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "torvelctl " TORVELCTL_VERSION "\n");
     EXPECT_TRUE(sim::Events().empty());
+}
+
+TEST_F(Torvelctl, TraceShowsEachBusMessageAndTheRunEndsWithTheCardState) {
+    const Outcome run = RunLine({"--trace", "freq", "98.5", "--control", "3", "mono", "rds", "PS",
+                                 "RADIO 1", "rds-power", "on"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out,
+              "freq 98.5 --control 3: tuned to 98.50 MHz, control 3\n"
+              "  bus: START 60 write ACK, 07 ACK, B2 ACK, C0 ACK, 03 ACK, STOP\n"
+              "mono: mono selected\n"
+              "rds \"PS\" \"RADIO 1\": sent\n"
+              "  bus: START 56 write ACK, 00 ACK, 50 ACK, 53 ACK, 01 ACK, 52 ACK, 41 ACK, 44 ACK, "
+              "49 ACK, 4F ACK, 20 ACK, 31 ACK, 02 ACK, STOP\n"
+              "rds-power on: RDS encoder switched on\n"
+              "  bus: START 00 write ACK, 50 ACK, 57 ACK, 52 ACK, 01 ACK, 01 ACK, 02 ACK, STOP\n"
+              "simulated card:\n"
+              "  frequency 98.500 MHz (channel 1970), control 0x3\n"
+              "  mono\n"
+              "  RDS power on\n"
+              "  RDS PS = \"RADIO 1\"\n"
+              "  presets 1, bus recoveries 0\n"
+              "  no bus faults\n");
+}
+
+// A call cut off by the driver leaves a message without its STOP: the card
+// does not take it, and the report says what the bus saw.
+TEST_F(Torvelctl, ABrokenMessageShowsInTheCardState) {
+    sim::RejectRequestsAfter(100);
+    const Outcome run = RunLine({"--trace", "rds", "PS", "RADIO 1"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("  bus: START 56 write ACK, 00 ACK, 50 ACK, no STOP\n"),
+              std::string::npos)
+        << run.out;
+    EXPECT_EQ(run.out.find("RDS PS"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("no bus faults"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("  fault: missing STOP: "), std::string::npos) << run.out;
+}
+
+// The levels of scl, sda and mode in a value change dump, as the line
+// changes that the bus decoder reads.
+std::vector<sim::LineChange> ReadVcd(const std::string &path) {
+    std::ifstream file(path);
+    std::string word;
+    std::map<std::string, uint8_t> lineOf; // identifier code to line mask
+    int64_t unitNs = 0;
+    while (file >> word && word != "$enddefinitions") {
+        if (word == "$timescale") {
+            std::string size, unit;
+            file >> size >> unit;
+            unitNs = std::stoll(size) * (unit == "us" ? 1000 : unit == "ns" ? 1 : 0);
+        } else if (word == "$var") {
+            std::string type, width, code, name;
+            file >> type >> width >> code >> name;
+            lineOf[code] = name == "scl"    ? sim::CLOCK_LINE
+                           : name == "sda"  ? sim::DATA_LINE
+                           : name == "mode" ? sim::MODE_LINE
+                                            : 0;
+        }
+    }
+    EXPECT_GT(unitNs, 0);
+    EXPECT_EQ(lineOf.size(), 3u);
+    std::vector<sim::LineChange> changes;
+    sim::LineChange now;
+    bool timed = false;
+    while (file >> word) {
+        if (word[0] == '#') {
+            if (timed && (changes.empty() || changes.back().lines != now.lines))
+                changes.push_back(now);
+            now.timeNs = std::stoll(word.substr(1)) * unitNs;
+            timed = true;
+        } else if ((word[0] == '0' || word[0] == '1') && lineOf.count(word.substr(1))) {
+            const uint8_t line = lineOf[word.substr(1)];
+            now.lines = word[0] == '1' ? (uint8_t)(now.lines | line) : (uint8_t)(now.lines & ~line);
+        }
+    }
+    if (timed && (changes.empty() || changes.back().lines != now.lines))
+        changes.push_back(now);
+    return changes;
+}
+
+std::vector<std::string> Described(const std::vector<sim::Transaction> &transactions) {
+    std::vector<std::string> described;
+    for (const sim::Transaction &transaction : transactions)
+        described.push_back(sim::Describe(transaction));
+    return described;
+}
+
+TEST_F(Torvelctl, TheWaveformReadsBackToTheSameMessages) {
+    const std::string path = ::testing::TempDir() + "torvelctl_test.vcd";
+    std::remove(path.c_str());
+    const Outcome run = RunLine({"--vcd", path, "freq", "98.5", "stereo", "rds", "PS", "RADIO 1",
+                                 "rds-power", "on", "mono"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("waveform written to " + path + "\n"), std::string::npos);
+
+    const std::vector<sim::LineChange> waveform = ReadVcd(path);
+    ASSERT_FALSE(waveform.empty());
+    EXPECT_EQ(waveform.front().lines, sim::INITIAL_LINES);             // idle bus, stereo
+    EXPECT_EQ(waveform.back().lines & sim::MODE_LINE, sim::MODE_LINE); // mono at the end
+    sim::BusDecoder decoder(waveform.front().lines, waveform.front().timeNs);
+    for (size_t i = 1; i < waveform.size(); ++i)
+        decoder.Feed(waveform[i]);
+    decoder.Finish();
+    EXPECT_TRUE(decoder.Faults().empty());
+    EXPECT_EQ(Described(decoder.Transactions()), Described(sim::CurrentCard().Transactions()));
+    const std::vector<Bytes> messages = {TUNE_98_5, PS_RADIO_1, POWER_ON};
+    std::vector<Bytes> decoded;
+    for (const sim::Transaction &transaction : decoder.Transactions())
+        decoded.push_back(transaction.Values());
+    EXPECT_EQ(decoded, messages);
+    std::remove(path.c_str());
+}
+
+TEST_F(Torvelctl, AWaveformThatCannotBeWrittenFailsTheRun) {
+    const Outcome run = RunLine({"stereo", "--vcd", "/nonexistent/torvelctl/run.vcd"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out.rfind("stereo: stereo selected\n", 0), 0u);
+    EXPECT_EQ(run.err,
+              "torvelctl: cannot write the waveform to \"/nonexistent/torvelctl/run.vcd\"\n");
 }
 
 TEST(TorvelctlParsing, FrequenciesAreExactInKHz) {

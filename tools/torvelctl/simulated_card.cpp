@@ -1,7 +1,11 @@
 #include "simulated_card.h"
 
 #ifdef TORVEL_SIMULATED_CARD
+#include "card.h"
 #include "sim.h"
+#include "vcd.h"
+
+#include <sstream>
 #endif
 
 namespace torvelctl {
@@ -14,22 +18,37 @@ bool SimulatedCard() {
 
 void BeginSimulatedRun(SimulatedRun *run, const SimulatorOptions &options) {
     run->options = options;
-    run->messagesShown = 0;
+    run->messagesShown = sim::CurrentCard().Transactions().size();
     if (options.realTime)
         sim::SetRealTime(true);
     sim::SetMessageBoxEcho(true);
 }
 
 void AfterSimulatedCommand(SimulatedRun *run, std::ostream &out) {
-    (void)run;
-    (void)out;
+    if (!run->options.trace)
+        return;
+    const std::vector<sim::Transaction> messages = sim::CurrentCard().Transactions();
+    for (size_t i = run->messagesShown; i < messages.size(); ++i)
+        out << "  bus: " << sim::Describe(messages[i]) << "\n";
+    run->messagesShown = messages.size();
 }
 
 bool EndSimulatedRun(SimulatedRun *run, std::ostream &out, std::ostream &err) {
-    (void)run;
-    (void)out;
-    (void)err;
     sim::SetMessageBoxEcho(false);
+    const sim::Card card = sim::CurrentCard();
+    out << "simulated card:\n";
+    std::istringstream state(sim::Describe(card.State()));
+    std::string line;
+    while (std::getline(state, line))
+        out << "  " << line << "\n";
+    const std::string &path = run->options.vcdPath;
+    if (path.empty())
+        return true;
+    if (!sim::WriteVcd(path, card.Waveform())) {
+        err << "torvelctl: cannot write the waveform to " << Quote(path) << "\n";
+        return false;
+    }
+    out << "waveform written to " << path << "\n";
     return true;
 }
 
