@@ -2,19 +2,22 @@
 // arguments under changing driver and counter conditions, and checks after
 // every call that
 // - a call that answered 1 put on the bus exactly the message its arguments
-//   ask for, and nothing else;
+//   ask for, whole, acknowledged and stopped, as the bus analyser reads it,
+//   and the card's chips took it;
 // - a call that answered 0 says why in the last error, and a refused or
 //   unopened call touched no line;
 // - no handle is left open.
 // The sanitizers report anything else.
 #include "torvelapi.h"
 
+#include "card.h"
 #include "sim.h"
 #include "trace.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -130,6 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         bool refused = false;
         bool bus = true;
         Bytes expected;
+        size_t keyLength = 0;
         switch (operation % 10) {
         case 0: {
             const uint32_t frequency = input.Word(), control = input.Word();
@@ -144,8 +148,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             const char *v = value.empty() && (operation & 0x40) ? nullptr : value.c_str();
             result = SetRDS(k, v);
             refused = k == nullptr || v == nullptr || !Acceptable(k) || !Acceptable(v);
-            if (!refused)
+            if (!refused) {
                 expected = SettingMessage(k, v);
+                keyLength = std::strlen(k);
+            }
             break;
         }
         case 2: {
@@ -179,10 +185,50 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             Check(result == 0 && error == ERROR_FILE_NOT_FOUND, "no driver, yet no failure");
             Check(Count(events, sim::Call::Request) == 0, "a request without a driver");
         } else if (result == 1) {
-            if (bus)
-                Check(BusMessages(events) == std::vector<Bytes>{expected},
-                      "the bus does not carry the message asked for");
-            Check((sim::Lines() & 0x0C) == 0x0C || !bus, "the bus was not left idle");
+            Check(events.front().call == sim::Call::Open, "a call began with something else");
+            const sim::Card card = sim::CurrentCard();
+            const sim::CardState state = card.State();
+            if (bus) {
+                // The call's message is the last one; an earlier one can only
+                // be the rest of a message that a failed call left open.
+                const std::vector<sim::Transaction> messages = card.Transactions();
+                Check(!messages.empty(), "no message on the bus");
+                const sim::Transaction &message = messages.back();
+                Check(message.startNs >= events.front().timeNs, "no message of this call");
+                Check(message.Values() == expected, "the bus does not carry the message asked for");
+                Check(message.stopped, "the message has no STOP");
+                for (const sim::BusByte &byte : message.bytes)
+                    Check(byte.ack, "a byte of the message was not acknowledged");
+                for (const sim::Fault &fault : state.faults)
+                    Check(fault.transaction != (int)messages.size() - 1,
+                          "a fault in the call's message");
+                Check((sim::Lines() & 0x0C) == 0x0C, "the bus was not left idle");
+            }
+            switch (operation % 10) {
+            case 0:
+                Check(state.tuned && state.channel == ((uint32_t)expected[1] << 8 | expected[2]) &&
+                          state.control == expected[4],
+                      "the transmitter was not tuned as asked");
+                break;
+            case 1: {
+                const auto found = state.rds.find(
+                    std::string(expected.begin() + 2, expected.begin() + 2 + keyLength));
+                Check(found != state.rds.end() &&
+                          found->second ==
+                              std::string(expected.begin() + 3 + keyLength, expected.end() - 1),
+                      "the encoder does not hold the setting");
+                break;
+            }
+            case 2:
+                Check(state.rdsPower == (expected[5] != 0), "the encoder's power is not as asked");
+                break;
+            case 3:
+            case 4:
+                Check(state.mono == (operation % 10 == 4), "the mode is not as asked");
+                break;
+            default:
+                break;
+            }
         } else {
             Check(rejecting && error == rejectError, "a failure without its reason");
             Check(events.back().call == sim::Call::Close, "a failed call did not close");

@@ -3,8 +3,8 @@
 // in use, answers 0 with ERROR_ACCESS_DENIED and touches nothing.
 #include "torvelapi.h"
 
+#include "card.h"
 #include "sim.h"
-#include "trace.h"
 
 #include <gtest/gtest.h>
 
@@ -113,7 +113,13 @@ TEST(Concurrency, CallsNeverInterleaveOnTheBus) {
                 EXPECT_TRUE(r.result == 1 || r.error == ERROR_ACCESS_DENIED);
                 succeeded += r.result;
             }
-        const std::vector<Bytes> messages = BusMessages(events);
+        const sim::Card card = sim::CurrentCard();
+        EXPECT_TRUE(card.State().faults.empty()) << sim::Describe(card.State());
+        std::vector<Bytes> messages;
+        for (const sim::Transaction &message : card.Transactions()) {
+            EXPECT_TRUE(message.stopped);
+            messages.push_back(message.Values());
+        }
         {
             int sw = 0, last = 0;
             for (auto &e : events)
