@@ -111,6 +111,7 @@ struct Result {
     const char *name = "";
     int calls = 0;
     int64_t waitsPerCall = 0;
+    int64_t requestsPerCall = 0;
     bool sameWaitsEveryCall = true;
     int failedCalls = 0;
     std::vector<int64_t> wallNs, cpuNs, outsideWaitsNs; // one per call
@@ -140,13 +141,17 @@ Result Measure(const Export &function, int calls, int warmups) {
         if (!done)
             ++result.failedCalls;
 
-        const CallWaits waits = ReadWaits(sim::Events());
+        const std::vector<sim::Event> events = sim::Events();
+        const CallWaits waits = ReadWaits(events);
         int64_t waitsTotal = 0;
         for (int64_t length : waits.lengthsNs)
             waitsTotal += length;
         const int64_t count = (int64_t)waits.lengthsNs.size() + waits.unreadable;
         if (i == 0) {
             result.waitsPerCall = count;
+            result.requestsPerCall =
+                std::count_if(events.begin(), events.end(),
+                              [](const sim::Event &e) { return e.call == sim::Call::Request; });
             result.waitNs.reserve((size_t)(count * calls));
             result.readsPerWait.reserve((size_t)(count * calls));
         } else if (count != result.waitsPerCall) {
@@ -178,9 +183,9 @@ void PrintLoad(const char *when) {
 }
 
 void PrintCalls(const std::vector<Result> &results) {
-    std::printf("| Call | Waits | Floor (ms) | Wall median (ms) | Wall min / max (ms) | "
+    std::printf("| Call | Requests | Waits | Floor (ms) | Wall median (ms) | Wall min / max (ms) | "
                 "Wall / floor (median) | Outside waits, median (us) | CPU median (ms) |\n");
-    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|\n");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     for (const Result &r : results) {
         const int64_t floorNs = r.waitsPerCall * STEP_NS;
         const int64_t wall = Median(r.wallNs);
@@ -189,20 +194,22 @@ void PrintCalls(const std::vector<Result> &results) {
         char ratio[32] = "-";
         if (floorNs > 0)
             std::snprintf(ratio, sizeof ratio, "%.4f", (double)wall / (double)floorNs);
-        std::printf("| %s | %lld%s | %.3f | %.3f | %.3f / %.3f | %s | %.1f | %.3f |\n", r.name,
-                    (long long)r.waitsPerCall, r.sameWaitsEveryCall ? "" : " (varies)",
-                    Us(floorNs) / 1000, Us(wall) / 1000, Us(wallMin) / 1000, Us(wallMax) / 1000,
-                    ratio, Us(Median(r.outsideWaitsNs)), Us(Median(r.cpuNs)) / 1000);
+        std::printf("| %s | %lld | %lld%s | %.3f | %.3f | %.3f / %.3f | %s | %.1f | %.3f |\n",
+                    r.name, (long long)r.requestsPerCall, (long long)r.waitsPerCall,
+                    r.sameWaitsEveryCall ? "" : " (varies)", Us(floorNs) / 1000, Us(wall) / 1000,
+                    Us(wallMin) / 1000, Us(wallMax) / 1000, ratio, Us(Median(r.outsideWaitsNs)),
+                    Us(Median(r.cpuNs)) / 1000);
     }
 }
 
 void PrintWaits(const std::vector<Result> &results) {
     std::printf("| Call | Waits measured | Min (us) | Median (us) | p99 (us) | Max (us) | "
-                "Overshoot median / p99 (us) | Shorter than 50 us | Counter reads per wait |\n");
-    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+                "Overshoot median / p99 (us) | Over 55 us | Shorter than 50 us | "
+                "Counter reads per wait |\n");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     for (const Result &r : results) {
         if (r.waitNs.empty()) {
-            std::printf("| %s | 0 | - | - | - | - | - | 0 | - |\n", r.name);
+            std::printf("| %s | 0 | - | - | - | - | - | - | 0 | - |\n", r.name);
             continue;
         }
         const int64_t median = Percentile(r.waitNs, 0.5);
@@ -210,9 +217,14 @@ void PrintWaits(const std::vector<Result> &results) {
         char reads[32] = "-";
         if (!r.readsPerWait.empty())
             std::snprintf(reads, sizeof reads, "%lld", (long long)Median(r.readsPerWait));
-        std::printf("| %s | %zu | %.1f | %.1f | %.1f | %.1f | %.1f / %.1f | %lld | %s |\n", r.name,
-                    r.waitNs.size(), Us(r.waitNs.front()), Us(median), Us(p99), Us(r.waitNs.back()),
-                    Us(median - STEP_NS), Us(p99 - STEP_NS), (long long)r.shortWaits, reads);
+        // Waits stretched by more than a tenth: interrupted or descheduled spins.
+        const auto stretched = r.waitNs.end() - std::upper_bound(r.waitNs.begin(), r.waitNs.end(),
+                                                                 STEP_NS + STEP_NS / 10);
+        std::printf("| %s | %zu | %.1f | %.1f | %.1f | %.1f | %.1f / %.1f | %.2f%% | %lld | %s |\n",
+                    r.name, r.waitNs.size(), Us(r.waitNs.front()), Us(median), Us(p99),
+                    Us(r.waitNs.back()), Us(median - STEP_NS), Us(p99 - STEP_NS),
+                    100.0 * (double)stretched / (double)r.waitNs.size(), (long long)r.shortWaits,
+                    reads);
     }
     for (const Result &r : results) {
         if (r.failedCalls > 0)
