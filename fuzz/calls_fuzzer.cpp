@@ -8,6 +8,13 @@
 //   unopened call touched no line;
 // - no handle is left open.
 // The sanitizers report anything else.
+//
+// One thing the library cannot do is put right a bus that a failed call left
+// in the middle of a byte: a chip may then hold the data line low for its
+// acknowledge, so that the next message's START never shows, and the library,
+// which never reads the bus, cannot see it. Only a tune frees the bus, with
+// the preset request before its message. So after a call that the driver
+// failed part-way, messages are checked again only from the next tune on.
 #include "torvelapi.h"
 
 #include "card.h"
@@ -94,6 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     Input input{data, size};
     bool present = true;
     bool rejecting = false;
+    bool busSettled = true; // no failed call since the last tune
     uint32_t rejectError = 0;
 
     for (int calls = 0; input.size > 0 && calls < 16; ++calls) {
@@ -188,7 +196,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             Check(events.front().call == sim::Call::Open, "a call began with something else");
             const sim::Card card = sim::CurrentCard();
             const sim::CardState state = card.State();
-            if (bus) {
+            if (operation % 10 == 0)
+                busSettled = true;
+            if (bus && busSettled) {
                 // The call's message is the last one; an earlier one can only
                 // be the rest of a message that a failed call left open.
                 const std::vector<sim::Transaction> messages = card.Transactions();
@@ -204,7 +214,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                           "a fault in the call's message");
                 Check((sim::Lines() & 0x0C) == 0x0C, "the bus was not left idle");
             }
-            switch (operation % 10) {
+            // What the chips took; the mode line is the driver's alone.
+            switch (bus && !busSettled ? -1 : operation % 10) {
             case 0:
                 Check(state.tuned && state.channel == ((uint32_t)expected[1] << 8 | expected[2]) &&
                           state.control == expected[4],
@@ -231,6 +242,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             }
         } else {
             Check(rejecting && error == rejectError, "a failure without its reason");
+            busSettled = busSettled && !bus;
             Check(events.back().call == sim::Call::Close, "a failed call did not close");
         }
     }
