@@ -31,7 +31,6 @@ struct State {
     int64_t virtualNs = 0;
     bool echo = false;
     Card card; // the lines and the chips behind the driver
-    int64_t presets = 0;
     std::vector<uintptr_t> openHandles;
     uintptr_t nextHandle = 0x100;
     int threads = 0;
@@ -193,11 +192,6 @@ Card CurrentCard() {
     return state.card;
 }
 
-int64_t Presets() {
-    std::lock_guard<std::mutex> lock(mutex);
-    return state.presets;
-}
-
 } // namespace sim
 
 using namespace sim;
@@ -268,8 +262,6 @@ BOOL WINAPI DeviceIoControl(HANDLE device, DWORD ioControlCode, LPVOID inBuffer,
     Spend(state.card.RequestDuration(ioControlCode, event.byte));
     const int64_t done = Now();
     state.card.Request(done, ioControlCode, event.byte);
-    if (ioControlCode == REQUEST_PRESET)
-        ++state.presets;
     // The driver answers with the levels of the lines in the same buffer.
     *(uint8_t *)outBuffer = state.card.Lines();
     if (bytesReturned != NULL)

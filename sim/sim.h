@@ -121,7 +121,6 @@ std::vector<Event> Requests();
 int OpenHandles();
 // The levels of the lines on the board.
 uint8_t Lines();
-int64_t Presets();
 
 } // namespace sim
 
