@@ -1,10 +1,13 @@
 #include "trace.h"
 
+#include "card.h"
+
 #include <cstdio>
 
 namespace {
-const uint32_t PRESET = 0x0022E008, RAISE = 0x0022E00C, LOWER = 0x0022E010;
-const uint8_t MODE = 0x02, DATA = 0x04, CLOCK = 0x08;
+// The simulated driver's request codes and line masks.
+const uint32_t PRESET = sim::REQUEST_PRESET, RAISE = sim::REQUEST_RAISE, LOWER = sim::REQUEST_LOWER;
+const uint8_t MODE = sim::MODE_LINE, DATA = sim::DATA_LINE, CLOCK = sim::CLOCK_LINE;
 
 std::string RequestWord(const sim::Event &event) {
     const char *sign = event.code == RAISE ? "+" : event.code == LOWER ? "-" : nullptr;
