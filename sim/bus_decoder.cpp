@@ -32,13 +32,13 @@ void BusDecoder::Feed(const LineChange &change) {
     const int64_t t = change.timeNs;
     lastTime = t;
     const uint8_t changed = (uint8_t)(levels ^ change.lines);
-    levels = (uint8_t)((levels & ~MODE_LINE) | (change.lines & MODE_LINE));
-    const bool clockRises = (changed & CLOCK_LINE) && (change.lines & CLOCK_LINE);
-    const bool clockFalls = (changed & CLOCK_LINE) && !(change.lines & CLOCK_LINE);
+    levels = (uint8_t)((levels & ~LINE_MODE) | (change.lines & LINE_MODE));
+    const bool clockRises = (changed & LINE_CLOCK) && (change.lines & LINE_CLOCK);
+    const bool clockFalls = (changed & LINE_CLOCK) && !(change.lines & LINE_CLOCK);
     if (clockFalls)
         ClockFalls(t);
-    if (changed & DATA_LINE) {
-        if (change.lines & DATA_LINE)
+    if (changed & LINE_DATA) {
+        if (change.lines & LINE_DATA)
             DataRises(t);
         else
             DataFalls(t);
@@ -48,14 +48,14 @@ void BusDecoder::Feed(const LineChange &change) {
 }
 
 void BusDecoder::ClockRises(int64_t t) {
-    levels |= CLOCK_LINE;
+    levels |= LINE_CLOCK;
     if (open) {
         if (lastClockFall != NEVER)
             Check(T_LOW, t - lastClockFall, t);
         // A data change in this low phase must settle before the clock rises.
         if (lastDataChange != NEVER && lastDataChange > lastClockFall)
             Check(T_SU_DAT, t - lastDataChange, t);
-        sampled = (levels & DATA_LINE) != 0;
+        sampled = (levels & LINE_DATA) != 0;
         if (clocks == 0)
             byteStartNs = t;
     }
@@ -63,7 +63,7 @@ void BusDecoder::ClockRises(int64_t t) {
 }
 
 void BusDecoder::ClockFalls(int64_t t) {
-    levels &= (uint8_t)~CLOCK_LINE;
+    levels &= (uint8_t)~LINE_CLOCK;
     if (pendingStop) {
         // The data line rose under the high clock, but the clock goes on:
         // the bus never went idle, so it was no STOP.
@@ -95,8 +95,8 @@ void BusDecoder::ClockFalls(int64_t t) {
 }
 
 void BusDecoder::DataFalls(int64_t t) {
-    levels &= (uint8_t)~DATA_LINE;
-    if (!(levels & CLOCK_LINE)) {
+    levels &= (uint8_t)~LINE_DATA;
+    if (!(levels & LINE_CLOCK)) {
         lastDataChange = t;
         return;
     }
@@ -106,8 +106,8 @@ void BusDecoder::DataFalls(int64_t t) {
 }
 
 void BusDecoder::DataRises(int64_t t) {
-    levels |= DATA_LINE;
-    if (!(levels & CLOCK_LINE)) {
+    levels |= LINE_DATA;
+    if (!(levels & LINE_CLOCK)) {
         lastDataChange = t;
         return;
     }

@@ -10,16 +10,13 @@
 #ifndef TORVEL_SIM_BUS_DECODER_H
 #define TORVEL_SIM_BUS_DECODER_H
 
+#include "card/protocol.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace sim {
-
-// The card's lines, as bits of the driver's line masks.
-const uint8_t MODE_LINE = 0x02;  // high: mono; low: stereo
-const uint8_t DATA_LINE = 0x04;  // the bus's data line
-const uint8_t CLOCK_LINE = 0x08; // the bus's clock line
 
 // The levels of the card's lines from `timeNs` on, as a probe on the board
 // sees them: a bus line is low when the driver or any chip pulls it low.
@@ -96,7 +93,7 @@ extern const TimingLimit T_BUF;    // STOP to the next START
 class BusDecoder {
   public:
     // A bus whose lines have been at `lines` since before `timeNs`.
-    explicit BusDecoder(uint8_t lines = DATA_LINE | CLOCK_LINE, int64_t timeNs = 0);
+    explicit BusDecoder(uint8_t lines = LINE_DATA | LINE_CLOCK, int64_t timeNs = 0);
 
     // The next levels of the lines. Times never go back. Where the clock and
     // the data line change at once, the data line is taken to change while

@@ -6,7 +6,7 @@
 namespace sim {
 
 namespace {
-const uint8_t BUS_LINES = DATA_LINE | CLOCK_LINE;
+const uint8_t BUS_LINES = LINE_DATA | LINE_CLOCK;
 const int MOST_RECOVERY_PULSES = 3;
 
 // Key and value bytes as text, with anything unprintable as \xNN.
@@ -31,7 +31,7 @@ Card::Card(uint8_t lines, int64_t timeNs)
 }
 
 int64_t Card::RequestDuration(uint32_t code, uint8_t byte) const {
-    if (code == REQUEST_PRESET && (byte & BUS_LINES) == BUS_LINES && !BusFree())
+    if (code == IOCTL_LINE_PRESET && (byte & BUS_LINES) == BUS_LINES && !BusFree())
         return BUS_RECOVERY_NS;
     return 0;
 }
@@ -39,21 +39,21 @@ int64_t Card::RequestDuration(uint32_t code, uint8_t byte) const {
 void Card::Request(int64_t timeNs, uint32_t code, uint8_t byte) {
     // One line at a time, and a bus data line only while the clock is low:
     // the clock falls first and rises last.
-    if (code == REQUEST_RAISE) {
-        if (byte & MODE_LINE)
-            Drive(timeNs, MODE_LINE, true);
-        if (byte & DATA_LINE)
-            Drive(timeNs, DATA_LINE, true);
-        if (byte & CLOCK_LINE)
-            Drive(timeNs, CLOCK_LINE, true);
-    } else if (code == REQUEST_LOWER) {
-        if (byte & MODE_LINE)
-            Drive(timeNs, MODE_LINE, false);
-        if (byte & CLOCK_LINE)
-            Drive(timeNs, CLOCK_LINE, false);
-        if (byte & DATA_LINE)
-            Drive(timeNs, DATA_LINE, false);
-    } else if (code == REQUEST_PRESET) {
+    if (code == IOCTL_LINE_RAISE) {
+        if (byte & LINE_MODE)
+            Drive(timeNs, LINE_MODE, true);
+        if (byte & LINE_DATA)
+            Drive(timeNs, LINE_DATA, true);
+        if (byte & LINE_CLOCK)
+            Drive(timeNs, LINE_CLOCK, true);
+    } else if (code == IOCTL_LINE_LOWER) {
+        if (byte & LINE_MODE)
+            Drive(timeNs, LINE_MODE, false);
+        if (byte & LINE_CLOCK)
+            Drive(timeNs, LINE_CLOCK, false);
+        if (byte & LINE_DATA)
+            Drive(timeNs, LINE_DATA, false);
+    } else if (code == IOCTL_LINE_PRESET) {
         Preset(timeNs, byte);
     }
 }
@@ -61,10 +61,10 @@ void Card::Request(int64_t timeNs, uint32_t code, uint8_t byte) {
 void Card::Preset(int64_t t, uint8_t byte) {
     ++presets;
     if ((byte & BUS_LINES) != BUS_LINES) {
-        if (byte & DATA_LINE)
-            Drive(t, DATA_LINE, true);
-        if (byte & CLOCK_LINE)
-            Drive(t, CLOCK_LINE, true);
+        if (byte & LINE_DATA)
+            Drive(t, LINE_DATA, true);
+        if (byte & LINE_CLOCK)
+            Drive(t, LINE_CLOCK, true);
         return;
     }
     if (BusFree())
@@ -75,17 +75,17 @@ void Card::Preset(int64_t t, uint8_t byte) {
         step += BUS_RECOVERY_STEP_NS;
         Drive(step, line, high);
     };
-    next(CLOCK_LINE, false); // ends whatever bit was being clocked
-    next(DATA_LINE, true);
+    next(LINE_CLOCK, false); // ends whatever bit was being clocked
+    next(LINE_DATA, true);
     // A chip in the middle of an acknowledge lets go of the data line when
     // the clock falls after it.
-    for (int pulse = 0; pulse < MOST_RECOVERY_PULSES && !(bus & DATA_LINE); ++pulse) {
-        next(CLOCK_LINE, true);
-        next(CLOCK_LINE, false);
+    for (int pulse = 0; pulse < MOST_RECOVERY_PULSES && !(bus & LINE_DATA); ++pulse) {
+        next(LINE_CLOCK, true);
+        next(LINE_CLOCK, false);
     }
-    next(CLOCK_LINE, true);
-    next(DATA_LINE, false); // START: every chip drops the message it was reading
-    next(DATA_LINE, true);  // STOP: the bus is idle
+    next(LINE_CLOCK, true);
+    next(LINE_DATA, false); // START: every chip drops the message it was reading
+    next(LINE_DATA, true);  // STOP: the bus is idle
 }
 
 void Card::Drive(int64_t t, uint8_t line, bool high) {
@@ -103,15 +103,15 @@ void Card::Settle(int64_t t) {
     for (;;) {
         uint8_t level = driven;
         if (transmitter.PullsData() || encoder.PullsData())
-            level &= (uint8_t)~DATA_LINE;
+            level &= (uint8_t)~LINE_DATA;
         if (level == bus)
             return;
         const uint8_t before = bus;
         bus = level;
         // The driver follows the bus as it moves it: a message is open from a
         // START to a STOP.
-        if ((before & bus & CLOCK_LINE) && ((before ^ bus) & DATA_LINE))
-            messageOpen = (bus & DATA_LINE) == 0;
+        if ((before & bus & LINE_CLOCK) && ((before ^ bus) & LINE_DATA))
+            messageOpen = (bus & LINE_DATA) == 0;
         lastChangeNs = t;
         waveform.push_back({t, bus});
         decoder.Feed({t, bus});
@@ -125,7 +125,7 @@ CardState Card::State() const {
     state.tuned = transmitter.tuned;
     state.channel = transmitter.channel;
     state.control = transmitter.control;
-    state.mono = (bus & MODE_LINE) != 0;
+    state.mono = (bus & LINE_MODE) != 0;
     state.rdsPower = encoder.power;
     state.rds = encoder.settings;
     state.presets = presets;

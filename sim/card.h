@@ -40,11 +40,6 @@
 
 namespace sim {
 
-// The driver's requests.
-const uint32_t REQUEST_PRESET = 0x0022E008;
-const uint32_t REQUEST_RAISE = 0x0022E00C;
-const uint32_t REQUEST_LOWER = 0x0022E010;
-
 // A preset that has to free the bus takes this long; its steps are this far apart.
 const int64_t BUS_RECOVERY_NS = 100000;
 const int64_t BUS_RECOVERY_STEP_NS = 5000;
@@ -101,7 +96,7 @@ class Card {
     void Drive(int64_t t, uint8_t line, bool high);
     void Settle(int64_t t);
     void Preset(int64_t t, uint8_t byte);
-    bool BusIdle() const { return (bus & (DATA_LINE | CLOCK_LINE)) == (DATA_LINE | CLOCK_LINE); }
+    bool BusIdle() const { return (bus & (LINE_DATA | LINE_CLOCK)) == (LINE_DATA | LINE_CLOCK); }
     bool BusFree() const { return BusIdle() && !messageOpen; }
 
     uint8_t driven; // the driver's levels; a released bus line is high

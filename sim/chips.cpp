@@ -13,8 +13,8 @@ std::string Hex(unsigned byte) {
 } // namespace
 
 void Chip::Watch(uint8_t before, uint8_t after, int64_t timeNs) {
-    const bool clockBefore = (before & CLOCK_LINE) != 0, clockAfter = (after & CLOCK_LINE) != 0;
-    const bool dataBefore = (before & DATA_LINE) != 0, dataAfter = (after & DATA_LINE) != 0;
+    const bool clockBefore = (before & LINE_CLOCK) != 0, clockAfter = (after & LINE_CLOCK) != 0;
+    const bool dataBefore = (before & LINE_DATA) != 0, dataAfter = (after & LINE_DATA) != 0;
 
     if (clockBefore && clockAfter && dataBefore != dataAfter) {
         if (phase == Phase::Answered) {

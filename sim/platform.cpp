@@ -16,8 +16,6 @@
 namespace sim {
 namespace {
 
-const char DRIVER_PATH[] = "\\\\.\\Torvel2007";
-
 struct State {
     bool present = true;
     int64_t acceptedLeft = -1; // requests still accepted; -1: no limit
@@ -210,7 +208,7 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
     event.disposition = creationDisposition;
     event.flags = flagsAndAttributes;
     event.templateFile = templateFile != NULL;
-    if (fileName == NULL || std::strcmp(fileName, DRIVER_PATH) != 0 || !state.present) {
+    if (fileName == NULL || std::strcmp(fileName, DEVICE_PATH) != 0 || !state.present) {
         Finish(event, false, ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
@@ -246,8 +244,8 @@ BOOL WINAPI DeviceIoControl(HANDLE device, DWORD ioControlCode, LPVOID inBuffer,
         error = ERROR_INVALID_HANDLE;
     else if (state.acceptedLeft == 0)
         error = state.rejectError;
-    else if (ioControlCode != REQUEST_PRESET && ioControlCode != REQUEST_RAISE &&
-             ioControlCode != REQUEST_LOWER)
+    else if (ioControlCode != IOCTL_LINE_PRESET && ioControlCode != IOCTL_LINE_RAISE &&
+             ioControlCode != IOCTL_LINE_LOWER)
         error = ERROR_INVALID_FUNCTION;
     else if (inBuffer == NULL || inBufferSize < 1 || outBuffer == NULL || outBufferSize < 1)
         error = ERROR_INVALID_PARAMETER;

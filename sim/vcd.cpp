@@ -13,7 +13,7 @@ struct Signal {
     const char *name;
 };
 const Signal SIGNALS[] = {
-    {CLOCK_LINE, '!', "scl"}, {DATA_LINE, '"', "sda"}, {MODE_LINE, '#', "mode"}};
+    {LINE_CLOCK, '!', "scl"}, {LINE_DATA, '"', "sda"}, {LINE_MODE, '#', "mode"}};
 
 void Level(std::string &out, const Signal &signal, uint8_t lines) {
     out += (lines & signal.line) ? '1' : '0';

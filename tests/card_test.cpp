@@ -252,11 +252,11 @@ TEST_F(Chips, AnAddressedChipHoldsTheDataLowThroughTheAcknowledgeClock) {
         ASSERT_GE(requests.size(), 3u);
         // The acknowledge clock: data raised, clock raised, clock lowered.
         const sim::Event *ack = &requests[requests.size() - 3];
-        EXPECT_EQ(ack[0].code, sim::REQUEST_RAISE);
-        EXPECT_EQ(ack[0].byte, sim::DATA_LINE);
-        EXPECT_EQ((ack[0].lines & sim::DATA_LINE) == 0, c.answered);
-        EXPECT_EQ((ack[1].lines & sim::DATA_LINE) == 0, c.answered);
-        EXPECT_NE(ack[2].lines & sim::DATA_LINE, 0) << "released after the acknowledge";
+        EXPECT_EQ(ack[0].code, IOCTL_LINE_RAISE);
+        EXPECT_EQ(ack[0].byte, LINE_DATA);
+        EXPECT_EQ((ack[0].lines & LINE_DATA) == 0, c.answered);
+        EXPECT_EQ((ack[1].lines & LINE_DATA) == 0, c.answered);
+        EXPECT_NE(ack[2].lines & LINE_DATA, 0) << "released after the acknowledge";
         BusStop(&session);
         const std::vector<sim::Transaction> transactions = sim::CurrentCard().Transactions();
         ASSERT_EQ(transactions.size(), 1u);
@@ -364,13 +364,13 @@ class Waveform {
         lines = high ? (uint8_t)(lines | line) : (uint8_t)(lines & ~line);
         changes.push_back({time, lines});
     }
-    void ClockHigh(int64_t after) { Set(after, sim::CLOCK_LINE, true); }
-    void ClockLow(int64_t after) { Set(after, sim::CLOCK_LINE, false); }
-    void Data(int64_t after, bool high) { Set(after, sim::DATA_LINE, high); }
+    void ClockHigh(int64_t after) { Set(after, LINE_CLOCK, true); }
+    void ClockLow(int64_t after) { Set(after, LINE_CLOCK, false); }
+    void Data(int64_t after, bool high) { Set(after, LINE_DATA, high); }
 
     // A START after a STOP or on a quiet bus, or a repeated START.
     void Start() {
-        if (lines & sim::CLOCK_LINE) {
+        if (lines & LINE_CLOCK) {
             Data(Interval("tBUF", 10000), false);
         } else {
             Data(5000, true);
@@ -389,11 +389,11 @@ class Waveform {
         }
     }
     void Ack() {
-        Data(5000, true);              // released by the sender...
-        Set(0, sim::DATA_LINE, false); // ...and held low by the receiver at once
+        Data(5000, true);         // released by the sender...
+        Set(0, LINE_DATA, false); // ...and held low by the receiver at once
         ClockHigh(5000);
         ClockLow(10000);
-        Set(0, sim::DATA_LINE, true); // let go as the clock falls
+        Set(0, LINE_DATA, true); // let go as the clock falls
     }
     void Byte(uint8_t value) {
         std::string bits;
@@ -550,7 +550,7 @@ TEST(BusDecoder, ReportsProtocolFaults) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        Waveform wave(sim::DATA_LINE | sim::CLOCK_LINE);
+        Waveform wave(LINE_DATA | LINE_CLOCK);
         c.build(wave);
         std::vector<sim::Transaction> transactions;
         const std::vector<sim::Fault> faults = Decode(wave.changes, &transactions);

@@ -1,6 +1,6 @@
 // torvelctl run in-process on the simulated card: exit status, what reached
 // the card, and what was printed.
-#include "commands.h"
+#include "command_line.h"
 #include "torvelctl.h"
 
 #include "card.h"
@@ -391,9 +391,9 @@ std::vector<sim::LineChange> ReadVcd(const std::string &path) {
         } else if (word == "$var") {
             std::string type, width, code, name;
             file >> type >> width >> code >> name;
-            lineOf[code] = name == "scl"    ? sim::CLOCK_LINE
-                           : name == "sda"  ? sim::DATA_LINE
-                           : name == "mode" ? sim::MODE_LINE
+            lineOf[code] = name == "scl"    ? LINE_CLOCK
+                           : name == "sda"  ? LINE_DATA
+                           : name == "mode" ? LINE_MODE
                                             : 0;
         }
     }
@@ -435,8 +435,8 @@ TEST_F(Torvelctl, TheWaveformReadsBackToTheSameMessages) {
 
     const std::vector<sim::LineChange> waveform = ReadVcd(path);
     ASSERT_FALSE(waveform.empty());
-    EXPECT_EQ(waveform.front().lines, sim::INITIAL_LINES);             // idle bus, stereo
-    EXPECT_EQ(waveform.back().lines & sim::MODE_LINE, sim::MODE_LINE); // mono at the end
+    EXPECT_EQ(waveform.front().lines, sim::INITIAL_LINES);   // idle bus, stereo
+    EXPECT_EQ(waveform.back().lines & LINE_MODE, LINE_MODE); // mono at the end
     sim::BusDecoder decoder(waveform.front().lines, waveform.front().timeNs);
     for (size_t i = 1; i < waveform.size(); ++i)
         decoder.Feed(waveform[i]);

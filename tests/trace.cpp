@@ -6,8 +6,8 @@
 
 namespace {
 // The simulated driver's request codes and line masks.
-const uint32_t PRESET = sim::REQUEST_PRESET, RAISE = sim::REQUEST_RAISE, LOWER = sim::REQUEST_LOWER;
-const uint8_t MODE = sim::MODE_LINE, DATA = sim::DATA_LINE, CLOCK = sim::CLOCK_LINE;
+const uint32_t PRESET = IOCTL_LINE_PRESET, RAISE = IOCTL_LINE_RAISE, LOWER = IOCTL_LINE_LOWER;
+const uint8_t MODE = LINE_MODE, DATA = LINE_DATA, CLOCK = LINE_CLOCK;
 
 std::string RequestWord(const sim::Event &event) {
     const char *sign = event.code == RAISE ? "+" : event.code == LOWER ? "-" : nullptr;

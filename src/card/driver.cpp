@@ -1,7 +1,5 @@
 #include "card/driver.h"
 
-const char DEVICE_PATH[] = "\\\\.\\Torvel2007";
-
 DeviceSession OpenDevice() {
     DeviceSession session;
     session.handle =

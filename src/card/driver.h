@@ -2,25 +2,11 @@
 #ifndef TORVEL_CARD_DRIVER_H
 #define TORVEL_CARD_DRIVER_H
 
+// On Windows this is the platform's own header; on the host build it is the
+// simulated card's stand-in, sim/win32/windows.h.
 #include <windows.h>
 
-// The driver's device, opened anew by every exported call.
-extern const char DEVICE_PATH[];
-
-// Control requests: device type 0x22 (unknown device), METHOD_BUFFERED,
-// read-and-write access, functions 0x802 to 0x804. Each carries one byte,
-// passed as both the input and the output buffer.
-const DWORD IOCTL_LINE_PRESET = 0x0022E008;
-const DWORD IOCTL_LINE_RAISE = 0x0022E00C;
-const DWORD IOCTL_LINE_LOWER = 0x0022E010;
-
-// Line masks for IOCTL_LINE_RAISE and IOCTL_LINE_LOWER.
-const BYTE LINE_MODE = 0x02;  // raised: mono; lowered: stereo
-const BYTE LINE_DATA = 0x04;  // data line of the two-wire bus
-const BYTE LINE_CLOCK = 0x08; // clock line of the two-wire bus
-
-// The byte sent with IOCTL_LINE_PRESET before every tuning message.
-const BYTE PRESET_LINES = 0x0F;
+#include "card/protocol.h"
 
 // One open device, owned by one exported call from its open to its close.
 // It remembers the error of the first request that the driver rejected, so

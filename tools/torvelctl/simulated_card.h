@@ -5,7 +5,7 @@
 #ifndef TORVELCTL_SIMULATED_CARD_H
 #define TORVELCTL_SIMULATED_CARD_H
 
-#include "commands.h"
+#include "command_line.h"
 
 #include <cstddef>
 #include <ostream>

@@ -1,6 +1,6 @@
 #include "torvelctl.h"
 
-#include "commands.h"
+#include "command_line.h"
 #include "simulated_card.h"
 #include "torvelapi.h"
 

@@ -1,8 +1,8 @@
 // The command line of torvelctl, read into the commands of one run. Reading
 // checks everything: a run whose line reads without error sends only what the
 // library accepts, and a line with any error sends nothing.
-#ifndef TORVELCTL_COMMANDS_H
-#define TORVELCTL_COMMANDS_H
+#ifndef TORVELCTL_COMMAND_LINE_H
+#define TORVELCTL_COMMAND_LINE_H
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "commands.h"
+#include "command_line.h"
 
 #include <cstdio>
 
