@@ -17,7 +17,10 @@
 // failed part-way, messages are checked again only from the next tune on.
 #include "torvelapi.h"
 
+#include "calls.h"
 #include "card.h"
+#include "commands/rds.h"
+#include "commands/tuning.h"
 #include "sim.h"
 #include "trace.h"
 
@@ -29,8 +32,6 @@
 #include <vector>
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
 
 struct Input {
     const uint8_t *data;
@@ -63,32 +64,6 @@ void Check(bool condition, const char *what) {
         std::fprintf(stderr, "check failed: %s\n", what);
         std::abort();
     }
-}
-
-Bytes TuningMessage(uint32_t frequency, uint32_t control) {
-    uint32_t channel = frequency / 50;
-    channel = channel > 2160 ? 2160 : channel < 1720 ? 1720 : channel;
-    return {0xC0, (uint8_t)(channel >> 8), (uint8_t)channel, 0xC0, (uint8_t)(control & 0x0F)};
-}
-
-Bytes SettingMessage(const char *key, const char *value) {
-    Bytes message = {0xAC, 0x00};
-    for (const char *p = key; *p; ++p)
-        message.push_back((uint8_t)*p);
-    message.push_back(0x01);
-    for (const char *p = value; *p; ++p)
-        message.push_back((uint8_t)*p);
-    message.push_back(0x02);
-    return message;
-}
-
-bool Acceptable(const char *text) {
-    if (*text == '\0')
-        return false;
-    for (const char *p = text; *p; ++p)
-        if (*p == 0x01 || *p == 0x02)
-            return false;
-    return true;
 }
 
 } // namespace
@@ -146,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         case 0: {
             const uint32_t frequency = input.Word(), control = input.Word();
             result = SetFrequency(frequency, (int)control);
-            expected = TuningMessage(frequency, control);
+            expected = TuningMessage(ChannelOf(frequency), (uint8_t)(control & 0x0F));
             break;
         }
         case 1: {
@@ -155,7 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             const char *k = key.empty() && (operation & 0x80) ? nullptr : key.c_str();
             const char *v = value.empty() && (operation & 0x40) ? nullptr : value.c_str();
             result = SetRDS(k, v);
-            refused = k == nullptr || v == nullptr || !Acceptable(k) || !Acceptable(v);
+            refused = !IsRDSText(k) || !IsRDSText(v);
             if (!refused) {
                 expected = SettingMessage(k, v);
                 keyLength = std::strlen(k);
@@ -165,7 +140,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         case 2: {
             const int enable = (int)input.Word();
             result = SetRDSPower(enable);
-            expected = {0x00, 'P', 'W', 'R', 0x01, (uint8_t)(enable != 0), 0x02};
+            expected = PowerMessage(enable != 0);
             break;
         }
         case 3:
@@ -201,16 +176,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             if (bus && busSettled) {
                 // The call's message is the last one; an earlier one can only
                 // be the rest of a message that a failed call left open.
-                const std::vector<sim::Transaction> messages = card.Transactions();
+                const std::vector<sim::Message> messages = card.Messages();
                 Check(!messages.empty(), "no message on the bus");
-                const sim::Transaction &message = messages.back();
+                const sim::Message &message = messages.back();
                 Check(message.startNs >= events.front().timeNs, "no message of this call");
                 Check(message.Values() == expected, "the bus does not carry the message asked for");
                 Check(message.stopped, "the message has no STOP");
                 for (const sim::BusByte &byte : message.bytes)
                     Check(byte.ack, "a byte of the message was not acknowledged");
                 for (const sim::Fault &fault : state.faults)
-                    Check(fault.transaction != (int)messages.size() - 1,
+                    Check(fault.message != (int)messages.size() - 1,
                           "a fault in the call's message");
                 Check((sim::Lines() & 0x0C) == 0x0C, "the bus was not left idle");
             }

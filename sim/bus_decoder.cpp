@@ -1,23 +1,14 @@
 #include "bus_decoder.h"
 
-#include <cinttypes>
 #include <cstdio>
 
 namespace sim {
-
-const TimingLimit T_HD_STA = {"tHD;STA", 4000, "START to the clock's first fall"};
-const TimingLimit T_LOW = {"tLOW", 4700, "clock low"};
-const TimingLimit T_HIGH = {"tHIGH", 4000, "clock high"};
-const TimingLimit T_SU_STA = {"tSU;STA", 4700, "clock rise to START"};
-const TimingLimit T_SU_DAT = {"tSU;DAT", 250, "data change to clock rise"};
-const TimingLimit T_SU_STO = {"tSU;STO", 4000, "clock rise to STOP"};
-const TimingLimit T_BUF = {"tBUF", 4700, "STOP to the next START"};
 
 namespace {
 const int64_t NEVER = INT64_MIN;
 }
 
-std::vector<uint8_t> Transaction::Values() const {
+std::vector<uint8_t> Message::Values() const {
     std::vector<uint8_t> values;
     for (const BusByte &byte : bytes)
         values.push_back(byte.value);
@@ -129,7 +120,7 @@ void BusDecoder::Start(int64_t t) {
         Report(FaultKind::MissingStop, t, "the message was ended by a repeated START");
         EndMessage(t, false);
     }
-    current = Transaction();
+    current = Message();
     current.repeatedStart = repeated;
     current.startNs = t;
     open = true;
@@ -159,8 +150,8 @@ void BusDecoder::ConfirmStop() {
 void BusDecoder::EndMessage(int64_t t, bool stopped) {
     current.stopped = stopped;
     current.endNs = t;
-    transactions.push_back(current);
-    current = Transaction();
+    messages.push_back(current);
+    current = Message();
     open = false;
     afterStart = false;
     clocks = 0;
@@ -185,7 +176,7 @@ void BusDecoder::ClearRecord() {
     // message goes with the record it belongs to.
     if (pendingStop)
         ConfirmStop();
-    transactions.clear();
+    messages.clear();
     faults.clear();
 }
 
@@ -195,7 +186,7 @@ void BusDecoder::Check(const TimingLimit &limit, int64_t measuredNs, int64_t t) 
     Fault fault;
     fault.kind = FaultKind::Timing;
     fault.timeNs = t;
-    fault.transaction = (int)transactions.size();
+    fault.message = (int)messages.size();
     fault.parameter = limit.name;
     fault.measuredNs = measuredNs;
     fault.minimumNs = limit.minimumNs;
@@ -207,24 +198,16 @@ void BusDecoder::Report(FaultKind kind, int64_t t, const std::string &detail) {
     Fault fault;
     fault.kind = kind;
     fault.timeNs = t;
-    fault.transaction = open ? (int)transactions.size() : -1;
+    fault.message = open ? (int)messages.size() : -1;
     fault.detail = detail;
     faults.push_back(fault);
 }
 
-std::string Microseconds(int64_t ns) {
-    char text[48];
-    const int64_t magnitude = ns < 0 ? -ns : ns;
-    std::snprintf(text, sizeof text, "%s%" PRId64 ".%03" PRId64 " us", ns < 0 ? "-" : "",
-                  magnitude / 1000, magnitude % 1000);
-    return text;
-}
-
-std::string Describe(const Transaction &transaction) {
-    std::string text = transaction.repeatedStart ? "REPEATED START" : "START";
+std::string Describe(const Message &message) {
+    std::string text = message.repeatedStart ? "REPEATED START" : "START";
     char word[32];
-    for (size_t i = 0; i < transaction.bytes.size(); ++i) {
-        const BusByte &byte = transaction.bytes[i];
+    for (size_t i = 0; i < message.bytes.size(); ++i) {
+        const BusByte &byte = message.bytes[i];
         if (i == 0)
             std::snprintf(word, sizeof word, " %02X %s", byte.value >> 1,
                           (byte.value & 1) ? "read" : "write");
@@ -233,39 +216,7 @@ std::string Describe(const Transaction &transaction) {
         text += word;
         text += byte.ack ? " ACK" : " NACK";
     }
-    text += transaction.stopped ? ", STOP" : ", no STOP";
-    return text;
-}
-
-std::string Describe(const Fault &fault) {
-    std::string text;
-    switch (fault.kind) {
-    case FaultKind::DataChangeUnderHighClock:
-        text = "data change under a high clock: ";
-        break;
-    case FaultKind::ByteCutShort:
-        text = "byte cut short: ";
-        break;
-    case FaultKind::MissingStop:
-        text = "missing STOP: ";
-        break;
-    case FaultKind::ClockOutsideMessage:
-        text = "clock outside a message: ";
-        break;
-    case FaultKind::Timing:
-        text = "timing: " + fault.parameter + " " + Microseconds(fault.measuredNs) + ", at least " +
-               Microseconds(fault.minimumNs) + " (";
-        break;
-    case FaultKind::Refused:
-        text = "refused: ";
-        break;
-    }
-    text += fault.detail;
-    if (fault.kind == FaultKind::Timing)
-        text += ")";
-    text += ", at " + Microseconds(fault.timeNs);
-    if (fault.transaction >= 0)
-        text += " in message " + std::to_string(fault.transaction + 1);
+    text += message.stopped ? ", STOP" : ", no STOP";
     return text;
 }
 

@@ -133,14 +133,13 @@ CardState Card::State() const {
 
     BusDecoder ended = decoder;
     ended.Finish();
-    const std::vector<Transaction> &transactions = ended.Transactions();
+    const std::vector<Message> &messages = ended.Messages();
     state.faults = ended.Faults();
     for (const Chip *chip : {(const Chip *)&transmitter, (const Chip *)&encoder}) {
         for (Fault refusal : chip->Refusals()) {
-            for (size_t i = 0; i < transactions.size() && refusal.transaction < 0; ++i)
-                if (transactions[i].startNs <= refusal.timeNs &&
-                    refusal.timeNs <= transactions[i].endNs)
-                    refusal.transaction = (int)i;
+            for (size_t i = 0; i < messages.size() && refusal.message < 0; ++i)
+                if (messages[i].startNs <= refusal.timeNs && refusal.timeNs <= messages[i].endNs)
+                    refusal.message = (int)i;
             state.faults.push_back(refusal);
         }
     }
@@ -149,10 +148,10 @@ CardState Card::State() const {
     return state;
 }
 
-std::vector<Transaction> Card::Transactions() const {
+std::vector<Message> Card::Messages() const {
     BusDecoder ended = decoder;
     ended.Finish();
-    return ended.Transactions();
+    return ended.Messages();
 }
 
 void Card::ClearRecord() {

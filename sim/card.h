@@ -54,7 +54,7 @@ struct CardState {
     std::map<std::string, std::string> rds; // the encoder's settings, key to value
     int64_t presets = 0, busRecoveries = 0;
     // Protocol and timing faults on the bus, and refusals of the chips, in
-    // order of time; each names its message in Transactions() where it has one.
+    // order of time; each names its message in Messages() where it has one.
     std::vector<Fault> faults;
 
     unsigned FrequencyKHz() const { return channel * 50; }
@@ -83,7 +83,7 @@ class Card {
     // is reported as missing its STOP.
     CardState State() const;
     // The messages so far, in the same way.
-    std::vector<Transaction> Transactions() const;
+    std::vector<Message> Messages() const;
     // Every change of the lines on the board, beginning with their levels at
     // the start of the recording.
     const std::vector<LineChange> &Waveform() const { return waveform; }

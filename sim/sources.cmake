@@ -4,6 +4,11 @@ set(TORVEL_SIM_SOURCES
   bus_decoder.cpp
   card.cpp
   chips.cpp
-  platform.cpp
-  vcd.cpp)
+  clock.cpp
+  driver.cpp
+  faults.cpp
+  message_box.cpp
+  recording.cpp
+  vcd.cpp
+  win32.cpp)
 list(TRANSFORM TORVEL_SIM_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/)

@@ -1,6 +1,10 @@
 #include "vcd.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
 
 namespace sim {
 
@@ -79,6 +83,60 @@ bool WriteVcd(const std::string &path, const std::vector<LineChange> &waveform) 
     const std::string text = Vcd(waveform);
     const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     return std::fclose(file) == 0 && written;
+}
+
+bool ParseVcd(const std::string &text, std::vector<LineChange> *waveform) {
+    std::istringstream in(text);
+    std::string word;
+    std::map<std::string, uint8_t> lineOf; // identifier code to line mask
+    int64_t unitNs = 0;
+    while (in >> word && word != "$enddefinitions") {
+        if (word == "$timescale") {
+            std::string size, unit;
+            in >> size >> unit;
+            const int64_t scale = unit == "ms"   ? 1000000
+                                  : unit == "us" ? 1000
+                                  : unit == "ns" ? 1
+                                                 : 0;
+            unitNs = std::atoll(size.c_str()) * scale;
+        } else if (word == "$var") {
+            std::string type, width, code, name;
+            in >> type >> width >> code >> name;
+            for (const Signal &signal : SIGNALS)
+                if (name == signal.name)
+                    lineOf[code] = signal.line;
+        }
+    }
+    if (unitNs <= 0 || lineOf.size() != sizeof SIGNALS / sizeof SIGNALS[0])
+        return false;
+
+    // Changes under one time stamp make one change of the lines.
+    waveform->clear();
+    LineChange now;
+    bool timed = false;
+    auto flush = [&] {
+        if (timed && (waveform->empty() || waveform->back().lines != now.lines))
+            waveform->push_back(now);
+    };
+    while (in >> word) {
+        if (word[0] == '#') {
+            flush();
+            now.timeNs = std::atoll(word.c_str() + 1) * unitNs;
+            timed = true;
+        } else if ((word[0] == '0' || word[0] == '1') && lineOf.count(word.substr(1)) != 0) {
+            const uint8_t line = lineOf[word.substr(1)];
+            now.lines = word[0] == '1' ? (uint8_t)(now.lines | line) : (uint8_t)(now.lines & ~line);
+        }
+    }
+    flush();
+    return true;
+}
+
+bool ReadVcd(const std::string &path, std::vector<LineChange> *waveform) {
+    std::ifstream file(path);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return file.is_open() && ParseVcd(text.str(), waveform);
 }
 
 } // namespace sim

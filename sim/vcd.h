@@ -4,7 +4,7 @@
 #ifndef TORVEL_SIM_VCD_H
 #define TORVEL_SIM_VCD_H
 
-#include "bus_decoder.h"
+#include "waveform.h"
 
 #include <string>
 #include <vector>
@@ -18,6 +18,14 @@ std::string Vcd(const std::vector<LineChange> &waveform);
 
 // Writes the dump to `path`; false when the file cannot be written.
 bool WriteVcd(const std::string &path, const std::vector<LineChange> &waveform);
+
+// Reads a dump of the three signals back into the line changes it holds, one
+// per time stamp at which the levels changed; the dump's closing time stamp,
+// with no change, adds none. False when it is not such a dump.
+bool ParseVcd(const std::string &text, std::vector<LineChange> *waveform);
+
+// The same from the file at `path`; false also when it cannot be read.
+bool ReadVcd(const std::string &path, std::vector<LineChange> *waveform);
 
 } // namespace sim
 

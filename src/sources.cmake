@@ -5,6 +5,7 @@ set(TORVEL_LIBRARY_SOURCES
   api/exports.cpp
   card/bus.cpp
   card/driver.cpp
+  commands/mode.cpp
   commands/rds.cpp
   commands/tuning.cpp)
 list(TRANSFORM TORVEL_LIBRARY_SOURCES PREPEND ${CMAKE_CURRENT_LIST_DIR}/)

@@ -2,6 +2,7 @@
 // acknowledge, the bus analyser's fault reports, and the preset's bus recovery.
 #include "torvelapi.h"
 
+#include "calls.h"
 #include "card.h"
 #include "card/bus.h"
 #include "sim.h"
@@ -15,23 +16,15 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
 using Settings = std::map<std::string, std::string>;
 
-std::vector<Bytes> Messages(const std::vector<sim::Transaction> &transactions) {
-    std::vector<Bytes> messages;
-    for (const sim::Transaction &transaction : transactions)
-        messages.push_back(transaction.Values());
-    return messages;
-}
-
 // "A" for every acknowledged byte, "N" for every other, one message after another.
-std::string Acks(const std::vector<sim::Transaction> &transactions) {
+std::string Acks(const std::vector<sim::Message> &messages) {
     std::string acks;
-    for (const sim::Transaction &transaction : transactions) {
+    for (const sim::Message &message : messages) {
         if (!acks.empty())
             acks += ' ';
-        for (const sim::BusByte &byte : transaction.bytes)
+        for (const sim::BusByte &byte : message.bytes)
             acks += byte.ack ? 'A' : 'N';
     }
     return acks;
@@ -42,15 +35,6 @@ std::string Faults(const std::vector<sim::Fault> &faults) {
     for (const sim::Fault &fault : faults)
         text += sim::Describe(fault) + "\n";
     return text;
-}
-
-Bytes Setting(const std::string &key, const std::string &value) {
-    Bytes bytes = {0xAC, 0x00};
-    bytes.insert(bytes.end(), key.begin(), key.end());
-    bytes.push_back(0x01);
-    bytes.insert(bytes.end(), value.begin(), value.end());
-    bytes.push_back(0x02);
-    return bytes;
 }
 
 struct Expected {
@@ -99,7 +83,7 @@ TEST(Card, CallsLeaveTheirMessagesAndTheCardState) {
          {false, 0, 0, true, false, {}}},
         {"an RDS setting",
          [] { SetRDS("PS", "RADIO 1"); },
-         {Setting("PS", "RADIO 1")},
+         {SettingMessage("PS", "RADIO 1")},
          {false, 0, 0, false, false, {{"PS", "RADIO 1"}}}},
         {"RDS power on", [] { SetRDSPower(5); }, {powerOn}, {false, 0, 0, false, true, {}}},
         {"RDS power on, then off",
@@ -119,10 +103,10 @@ TEST(Card, CallsLeaveTheirMessagesAndTheCardState) {
              SetRDSPower(1);
          },
          {{0xC0, 0x06, 0xD6, 0xC0, 0x03},
-          Setting("PS", "RADIO 1"),
-          Setting("RT", "News at ten"),
-          Setting("PS", "RADIO 2"),
-          Setting("PWR", "1"),
+          SettingMessage("PS", "RADIO 1"),
+          SettingMessage("RT", "News at ten"),
+          SettingMessage("PS", "RADIO 2"),
+          SettingMessage("PWR", "1"),
           powerOn},
          {true, 1750, 0x3, true, true, {{"PS", "RADIO 2"}, {"RT", "News at ten"}, {"PWR", "1"}}}},
     };
@@ -131,13 +115,13 @@ TEST(Card, CallsLeaveTheirMessagesAndTheCardState) {
         sim::Reset();
         c.calls();
         const sim::Card card = sim::CurrentCard();
-        const std::vector<sim::Transaction> transactions = card.Transactions();
-        EXPECT_EQ(Messages(transactions), c.messages);
-        for (const sim::Transaction &transaction : transactions) {
-            EXPECT_FALSE(transaction.repeatedStart);
-            EXPECT_TRUE(transaction.stopped);
-            for (const sim::BusByte &byte : transaction.bytes)
-                EXPECT_TRUE(byte.ack) << sim::Describe(transaction);
+        const std::vector<sim::Message> messages = card.Messages();
+        EXPECT_EQ(Values(messages), c.messages);
+        for (const sim::Message &message : messages) {
+            EXPECT_FALSE(message.repeatedStart);
+            EXPECT_TRUE(message.stopped);
+            for (const sim::BusByte &byte : message.bytes)
+                EXPECT_TRUE(byte.ack) << sim::Describe(message);
         }
         const sim::CardState state = card.State();
         ExpectState(state, c.state);
@@ -169,9 +153,9 @@ TEST(Card, EveryIntervalMeetsItsMinimum) {
         SetRDS("PS", "RADIO 1");
         SetRDSPower(1);
         const sim::Card card = sim::CurrentCard();
-        EXPECT_EQ(Messages(card.Transactions()),
+        EXPECT_EQ(Values(card.Messages()),
                   (std::vector<Bytes>{{0xC0, 0x07, 0xB2, 0xC0, 0x00},
-                                      Setting("PS", "RADIO 1"),
+                                      SettingMessage("PS", "RADIO 1"),
                                       {0x00, 'P', 'W', 'R', 0x01, 0x01, 0x02}}));
         EXPECT_EQ(Faults(card.State().faults), "");
     }
@@ -201,10 +185,10 @@ TEST(Card, EncoderHoldsExactlyWhatWasSent) {
         expected[key] = value;
 
         const sim::Card card = sim::CurrentCard();
-        const std::vector<sim::Transaction> transactions = card.Transactions();
-        ASSERT_EQ(transactions.size(), 1u);
-        EXPECT_EQ(transactions[0].Values(), Setting(key, value));
-        EXPECT_EQ(Acks(transactions), std::string(transactions[0].bytes.size(), 'A'));
+        const std::vector<sim::Message> messages = card.Messages();
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].Values(), SettingMessage(key, value));
+        EXPECT_EQ(Acks(messages), std::string(messages[0].bytes.size(), 'A'));
         const sim::CardState state = card.State();
         ASSERT_EQ(state.rds, expected);
         ASSERT_EQ(Faults(state.faults), "");
@@ -258,9 +242,9 @@ TEST_F(Chips, AnAddressedChipHoldsTheDataLowThroughTheAcknowledgeClock) {
         EXPECT_EQ((ack[1].lines & LINE_DATA) == 0, c.answered);
         EXPECT_NE(ack[2].lines & LINE_DATA, 0) << "released after the acknowledge";
         BusStop(&session);
-        const std::vector<sim::Transaction> transactions = sim::CurrentCard().Transactions();
-        ASSERT_EQ(transactions.size(), 1u);
-        EXPECT_EQ(Acks(transactions), c.answered ? "A" : "N");
+        const std::vector<sim::Message> messages = sim::CurrentCard().Messages();
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(Acks(messages), c.answered ? "A" : "N");
     }
 }
 
@@ -334,15 +318,15 @@ TEST_F(Chips, TakeWholeMessagesOnly) {
         session = OpenDevice();
         Send(c.bytes);
         const sim::Card card = sim::CurrentCard();
-        const std::vector<sim::Transaction> transactions = card.Transactions();
-        EXPECT_EQ(Messages(transactions), std::vector<Bytes>{c.bytes});
-        EXPECT_EQ(Acks(transactions), c.acks);
+        const std::vector<sim::Message> messages = card.Messages();
+        EXPECT_EQ(Values(messages), std::vector<Bytes>{c.bytes});
+        EXPECT_EQ(Acks(messages), c.acks);
         const sim::CardState state = card.State();
         ExpectState(state, c.state);
         int refusals = 0;
         for (const sim::Fault &fault : state.faults) {
             EXPECT_EQ(fault.kind, sim::FaultKind::Refused) << sim::Describe(fault);
-            EXPECT_EQ(fault.transaction, 0);
+            EXPECT_EQ(fault.message, 0);
             ++refusals;
         }
         EXPECT_EQ(refusals, c.refusals) << Faults(state.faults);
@@ -423,13 +407,13 @@ class Waveform {
 };
 
 std::vector<sim::Fault> Decode(const std::vector<sim::LineChange> &changes,
-                               std::vector<sim::Transaction> *transactions = nullptr) {
+                               std::vector<sim::Message> *messages = nullptr) {
     sim::BusDecoder decoder(changes[0].lines, changes[0].timeNs);
     for (size_t i = 1; i < changes.size(); ++i)
         decoder.Feed(changes[i]);
     decoder.Finish();
-    if (transactions != nullptr)
-        *transactions = decoder.Transactions();
+    if (messages != nullptr)
+        *messages = decoder.Messages();
     return decoder.Faults();
 }
 
@@ -455,10 +439,10 @@ TEST(BusDecoder, ReportsEveryIntervalBelowItsMinimum) {
             wave.Byte(0xAC);
             wave.Stop();
 
-            std::vector<sim::Transaction> transactions;
-            const std::vector<sim::Fault> faults = Decode(wave.changes, &transactions);
-            EXPECT_EQ(Messages(transactions), (std::vector<Bytes>{{0xC0, 0x07}, {0xAC}}));
-            EXPECT_EQ(Acks(transactions), "AA A");
+            std::vector<sim::Message> messages;
+            const std::vector<sim::Fault> faults = Decode(wave.changes, &messages);
+            EXPECT_EQ(Values(messages), (std::vector<Bytes>{{0xC0, 0x07}, {0xAC}}));
+            EXPECT_EQ(Acks(messages), "AA A");
             if (shortBy == 0) {
                 EXPECT_EQ(Faults(faults), "");
                 continue;
@@ -468,7 +452,7 @@ TEST(BusDecoder, ReportsEveryIntervalBelowItsMinimum) {
             EXPECT_EQ(faults[0].parameter, limit.parameter);
             EXPECT_EQ(faults[0].measuredNs, limit.minimumNs - shortBy);
             EXPECT_EQ(faults[0].minimumNs, limit.minimumNs);
-            EXPECT_EQ(faults[0].transaction, std::string(limit.parameter) == "tBUF" ? 1 : 0);
+            EXPECT_EQ(faults[0].message, std::string(limit.parameter) == "tBUF" ? 1 : 0);
         }
     }
 }
@@ -552,12 +536,12 @@ TEST(BusDecoder, ReportsProtocolFaults) {
         SCOPED_TRACE(c.name);
         Waveform wave(LINE_DATA | LINE_CLOCK);
         c.build(wave);
-        std::vector<sim::Transaction> transactions;
-        const std::vector<sim::Fault> faults = Decode(wave.changes, &transactions);
-        EXPECT_EQ(Messages(transactions), c.messages);
+        std::vector<sim::Message> messages;
+        const std::vector<sim::Fault> faults = Decode(wave.changes, &messages);
+        EXPECT_EQ(Values(messages), c.messages);
         std::vector<bool> stopped;
-        for (const sim::Transaction &transaction : transactions)
-            stopped.push_back(transaction.stopped);
+        for (const sim::Message &message : messages)
+            stopped.push_back(message.stopped);
         EXPECT_EQ(stopped, c.stopped);
         std::vector<sim::FaultKind> kinds;
         for (const sim::Fault &fault : faults)
@@ -585,7 +569,7 @@ TEST(Card, PresetFreesTheBusAfterAnInterruptedCall) {
         sim::RejectRequestsAfter(accepted);
         EXPECT_EQ(SetRDS("PS", "X"), 0);
         sim::AcceptAllRequests();
-        const std::vector<sim::Transaction> before = sim::CurrentCard().Transactions();
+        const std::vector<sim::Message> before = sim::CurrentCard().Messages();
         const bool untouched = before.size() == 1 && (sim::Lines() & 0x0C) == 0x0C;
         sim::ClearEvents();
         ASSERT_EQ(SetFrequency(98500, 0), 1);
@@ -594,14 +578,14 @@ TEST(Card, PresetFreesTheBusAfterAnInterruptedCall) {
         const sim::CardState state = card.State();
         EXPECT_EQ(state.busRecoveries, untouched ? 0 : 1);
         ExpectState(state, {true, 1970, 0x0, false, true, {}});
-        const std::vector<sim::Transaction> transactions = card.Transactions();
-        ASSERT_FALSE(transactions.empty());
-        EXPECT_EQ(transactions.back().Values(), (Bytes{0xC0, 0x07, 0xB2, 0xC0, 0x00}));
-        EXPECT_TRUE(transactions.back().stopped);
-        EXPECT_FALSE(transactions.back().repeatedStart);
+        const std::vector<sim::Message> messages = card.Messages();
+        ASSERT_FALSE(messages.empty());
+        EXPECT_EQ(messages.back().Values(), (Bytes{0xC0, 0x07, 0xB2, 0xC0, 0x00}));
+        EXPECT_TRUE(messages.back().stopped);
+        EXPECT_FALSE(messages.back().repeatedStart);
         // Whatever was wrong happened before the tuning message began.
         for (const sim::Fault &fault : state.faults)
-            EXPECT_LT(fault.timeNs, transactions.back().startNs) << sim::Describe(fault);
+            EXPECT_LT(fault.timeNs, messages.back().startNs) << sim::Describe(fault);
     }
 }
 

@@ -3,6 +3,7 @@
 // in use, answers 0 with ERROR_ACCESS_DENIED and touches nothing.
 #include "torvelapi.h"
 
+#include "calls.h"
 #include "card.h"
 #include "sim.h"
 
@@ -13,8 +14,6 @@
 #include <thread>
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
 
 struct CallResult {
     int result;
@@ -39,9 +38,7 @@ std::vector<CallResult> Tune(int calls) {
         const unsigned channel = 1720 + (unsigned)(i * 37) % 441;
         const int result = SetFrequency(channel * 50, i);
         results.push_back(
-            {result,
-             result ? 0 : GetLastError(),
-             {0xC0, (uint8_t)(channel >> 8), (uint8_t)channel, 0xC0, (uint8_t)(i & 0x0F)}});
+            {result, result ? 0 : GetLastError(), TuningMessage(channel, (uint8_t)(i & 0x0F))});
     }
     return results;
 }
@@ -54,12 +51,10 @@ std::vector<CallResult> SetEncoder(int calls) {
         if (i % 2 == 0) {
             const std::string value = "RADIO " + std::to_string(i);
             result = SetRDS("PS", value.c_str());
-            message = {0xAC, 0x00, 'P', 'S', 0x01};
-            message.insert(message.end(), value.begin(), value.end());
-            message.push_back(0x02);
+            message = SettingMessage("PS", value);
         } else {
             result = SetRDSPower(i % 4 == 1);
-            message = {0x00, 'P', 'W', 'R', 0x01, (uint8_t)(i % 4 == 1), 0x02};
+            message = PowerMessage(i % 4 == 1);
         }
         if (result) // the caller's own work between calls
             std::this_thread::sleep_for(std::chrono::microseconds(200));
@@ -116,7 +111,7 @@ TEST(Concurrency, CallsNeverInterleaveOnTheBus) {
         const sim::Card card = sim::CurrentCard();
         EXPECT_TRUE(card.State().faults.empty()) << sim::Describe(card.State());
         std::vector<Bytes> messages;
-        for (const sim::Transaction &message : card.Transactions()) {
+        for (const sim::Message &message : card.Messages()) {
             EXPECT_TRUE(message.stopped);
             messages.push_back(message.Values());
         }

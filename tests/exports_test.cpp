@@ -2,6 +2,7 @@
 // order, and what each call answers.
 #include "torvelapi.h"
 
+#include "calls.h"
 #include "sim.h"
 #include "trace.h"
 
@@ -13,23 +14,6 @@
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-struct ExportCall {
-    const char *name;
-    std::function<int()> call;
-    const char *caption; // the message box of a failed open, or null
-};
-
-const ExportCall EXPORTS[] = {
-    {"IsTorvel2007", [] { return IsTorvel2007(); }, nullptr},
-    {"SetFrequency", [] { return SetFrequency(98500, 0); }, "SetFrequency"},
-    {"SetMono", [] { return SetMono(); }, "SetMono"},
-    {"SetRDS", [] { return SetRDS("AB", "12"); }, nullptr},
-    {"SetRDSPower", [] { return SetRDSPower(1); }, nullptr},
-    {"SetStereo", [] { return SetStereo(); }, "SetStereo"},
-};
 
 class Exports : public ::testing::Test {
   protected:
@@ -171,11 +155,7 @@ TEST_F(Exports, RDSTextGoesOutByteForByte) {
         SCOPED_TRACE(c.name);
         sim::Reset();
         EXPECT_EQ(SetRDS(c.key.c_str(), c.value.c_str()), 1);
-        Bytes expected = {0xAC, 0x00};
-        expected.insert(expected.end(), c.key.begin(), c.key.end());
-        expected.push_back(0x01);
-        expected.insert(expected.end(), c.value.begin(), c.value.end());
-        expected.push_back(0x02);
+        const Bytes expected = SettingMessage(c.key, c.value);
         EXPECT_EQ(BusMessages(sim::Events()), std::vector<Bytes>{expected});
         // One wait before the start and one after each text byte.
         const int bytes = (int)expected.size();
@@ -228,7 +208,7 @@ TEST_F(Exports, FailedOpenIsReportedAndLeavesTheCardAlone) {
             sim::SetDriverPresent(condition.present);
             HANDLE holder = INVALID_HANDLE_VALUE;
             if (condition.present)
-                holder = CreateFileA("\\\\.\\Torvel2007", GENERIC_READ | GENERIC_WRITE, 0, NULL,
+                holder = CreateFileA(DEVICE_PATH, GENERIC_READ | GENERIC_WRITE, 0, NULL,
                                      OPEN_EXISTING, 0, NULL);
             sim::ClearEvents();
 
@@ -259,27 +239,18 @@ TEST_F(Exports, FailedOpenIsReportedAndLeavesTheCardAlone) {
 // out, the device is closed, and the call answers 0 with the first rejected
 // request's error.
 TEST_F(Exports, RejectedRequestsAreReportedAfterTheWholeSequence) {
-    const struct {
-        const char *name;
-        std::function<int()> call;
-        int requests;
-    } cases[] = {
-        {"SetStereo", [] { return SetStereo(); }, 1},
-        {"SetMono", [] { return SetMono(); }, 1},
-        {"SetFrequency", [] { return SetFrequency(98500, 0); }, 154},
-        {"SetRDS", [] { return SetRDS("AB", "12"); }, 239},
-        {"SetRDSPower", [] { return SetRDSPower(1); }, 209},
-    };
-    for (const auto &c : cases) {
-        for (int64_t accepted : {(int64_t)0, (int64_t)c.requests - 1}) {
-            SCOPED_TRACE(std::string(c.name) + " accepting " + std::to_string(accepted));
+    for (const ExportCall &e : EXPORTS) {
+        if (e.requests == 0)
+            continue;
+        for (int64_t accepted : {(int64_t)0, (int64_t)e.requests - 1}) {
+            SCOPED_TRACE(std::string(e.name) + " accepting " + std::to_string(accepted));
             sim::Reset();
             sim::RejectRequestsAfter(accepted, ERROR_GEN_FAILURE);
             SetLastError(0);
-            EXPECT_EQ(c.call(), 0);
+            EXPECT_EQ(e.call(), 0);
             EXPECT_EQ(GetLastError(), (DWORD)ERROR_GEN_FAILURE);
             const std::vector<sim::Event> events = sim::Events();
-            EXPECT_EQ(Count(events, sim::Call::Request), c.requests);
+            EXPECT_EQ(Count(events, sim::Call::Request), e.requests);
             EXPECT_EQ(events.back().call, sim::Call::Close);
             EXPECT_EQ(sim::OpenHandles(), 0);
         }

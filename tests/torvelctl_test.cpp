@@ -3,9 +3,11 @@
 #include "command_line.h"
 #include "torvelctl.h"
 
+#include "calls.h"
 #include "card.h"
 #include "sim.h"
 #include "trace.h"
+#include "vcd.h"
 
 #include <windows.h>
 
@@ -20,7 +22,6 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
 using Args = std::vector<std::string>;
 
 struct Outcome {
@@ -54,21 +55,10 @@ std::string ModeChanges(const std::vector<sim::Event> &events) {
     return changes;
 }
 
-Bytes Text(const std::string &text) {
-    return Bytes(text.begin(), text.end());
-}
-
-Bytes Concat(std::initializer_list<Bytes> parts) {
-    Bytes bytes;
-    for (const Bytes &part : parts)
-        bytes.insert(bytes.end(), part.begin(), part.end());
-    return bytes;
-}
-
-const Bytes TUNE_98_5 = {0xC0, 0x07, 0xB2, 0xC0, 0x00};
-const Bytes PS_RADIO_1 = Concat({{0xAC, 0x00}, Text("PS"), {0x01}, Text("RADIO 1"), {0x02}});
-const Bytes POWER_ON = {0x00, 'P', 'W', 'R', 0x01, 0x01, 0x02};
-const Bytes POWER_OFF = {0x00, 'P', 'W', 'R', 0x01, 0x00, 0x02};
+const Bytes TUNE_98_5 = TuningMessage(1970, 0);
+const Bytes PS_RADIO_1 = SettingMessage("PS", "RADIO 1");
+const Bytes POWER_ON = PowerMessage(true);
+const Bytes POWER_OFF = PowerMessage(false);
 
 std::string Warning(const std::string &command, const std::string &text) {
     return "torvelctl: warning: " + command + ": " + text + "\n";
@@ -140,7 +130,7 @@ TEST_F(Torvelctl, CommandsReachTheCardAndSayWhatTheyDid) {
         {{"rds", "PS", "RADIO 1"}, {PS_RADIO_1}, "", "rds \"PS\" \"RADIO 1\": sent\n", ""},
         // Bytes above 0x7F go out unchanged and are shown escaped.
         {{"rds", "RT", "Caf\xE9"},
-         {Concat({{0xAC, 0x00}, Text("RT"), {0x01}, Text("Caf\xE9"), {0x02}})},
+         {SettingMessage("RT", "Caf\xE9")},
          "",
          "rds \"RT\" \"Caf\\xE9\": sent\n",
          ""},
@@ -158,7 +148,7 @@ TEST_F(Torvelctl, CommandsReachTheCardAndSayWhatTheyDid) {
          ""},
         // An RDS value is taken as it is, even when it looks like a command.
         {{"rds", "PS", "stereo", "rds-power", "off"},
-         {Concat({{0xAC, 0x00}, Text("PS"), {0x01}, Text("stereo"), {0x02}}), POWER_OFF},
+         {SettingMessage("PS", "stereo"), POWER_OFF},
          "",
          "rds \"PS\" \"stereo\": sent\nrds-power off: RDS encoder switched off\n",
          ""},
@@ -309,8 +299,8 @@ TEST_F(Torvelctl, AFailedCallSaysWhyAndStopsTheRun) {
 }
 
 TEST_F(Torvelctl, ACardInUseIsReportedAsSuch) {
-    const HANDLE other = CreateFileA("\\\\.\\Torvel2007", GENERIC_READ | GENERIC_WRITE, 0, NULL,
-                                     OPEN_EXISTING, 0, NULL);
+    const HANDLE other =
+        CreateFileA(DEVICE_PATH, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
     const Outcome run = RunLine({"rds", "PS", "RADIO 1"});
     CloseHandle(other);
@@ -376,52 +366,10 @@ TEST_F(Torvelctl, ABrokenMessageShowsInTheCardState) {
     EXPECT_NE(run.out.find("  fault: missing STOP: "), std::string::npos) << run.out;
 }
 
-// The levels of scl, sda and mode in a value change dump, as the line
-// changes that the bus decoder reads.
-std::vector<sim::LineChange> ReadVcd(const std::string &path) {
-    std::ifstream file(path);
-    std::string word;
-    std::map<std::string, uint8_t> lineOf; // identifier code to line mask
-    int64_t unitNs = 0;
-    while (file >> word && word != "$enddefinitions") {
-        if (word == "$timescale") {
-            std::string size, unit;
-            file >> size >> unit;
-            unitNs = std::stoll(size) * (unit == "us" ? 1000 : unit == "ns" ? 1 : 0);
-        } else if (word == "$var") {
-            std::string type, width, code, name;
-            file >> type >> width >> code >> name;
-            lineOf[code] = name == "scl"    ? LINE_CLOCK
-                           : name == "sda"  ? LINE_DATA
-                           : name == "mode" ? LINE_MODE
-                                            : 0;
-        }
-    }
-    EXPECT_GT(unitNs, 0);
-    EXPECT_EQ(lineOf.size(), 3u);
-    std::vector<sim::LineChange> changes;
-    sim::LineChange now;
-    bool timed = false;
-    while (file >> word) {
-        if (word[0] == '#') {
-            if (timed && (changes.empty() || changes.back().lines != now.lines))
-                changes.push_back(now);
-            now.timeNs = std::stoll(word.substr(1)) * unitNs;
-            timed = true;
-        } else if ((word[0] == '0' || word[0] == '1') && lineOf.count(word.substr(1))) {
-            const uint8_t line = lineOf[word.substr(1)];
-            now.lines = word[0] == '1' ? (uint8_t)(now.lines | line) : (uint8_t)(now.lines & ~line);
-        }
-    }
-    if (timed && (changes.empty() || changes.back().lines != now.lines))
-        changes.push_back(now);
-    return changes;
-}
-
-std::vector<std::string> Described(const std::vector<sim::Transaction> &transactions) {
+std::vector<std::string> Described(const std::vector<sim::Message> &messages) {
     std::vector<std::string> described;
-    for (const sim::Transaction &transaction : transactions)
-        described.push_back(sim::Describe(transaction));
+    for (const sim::Message &message : messages)
+        described.push_back(sim::Describe(message));
     return described;
 }
 
@@ -433,7 +381,8 @@ TEST_F(Torvelctl, TheWaveformReadsBackToTheSameMessages) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("waveform written to " + path + "\n"), std::string::npos);
 
-    const std::vector<sim::LineChange> waveform = ReadVcd(path);
+    std::vector<sim::LineChange> waveform;
+    ASSERT_TRUE(sim::ReadVcd(path, &waveform));
     ASSERT_FALSE(waveform.empty());
     EXPECT_EQ(waveform.front().lines, sim::INITIAL_LINES);   // idle bus, stereo
     EXPECT_EQ(waveform.back().lines & LINE_MODE, LINE_MODE); // mono at the end
@@ -442,11 +391,11 @@ TEST_F(Torvelctl, TheWaveformReadsBackToTheSameMessages) {
         decoder.Feed(waveform[i]);
     decoder.Finish();
     EXPECT_TRUE(decoder.Faults().empty());
-    EXPECT_EQ(Described(decoder.Transactions()), Described(sim::CurrentCard().Transactions()));
+    EXPECT_EQ(Described(decoder.Messages()), Described(sim::CurrentCard().Messages()));
     const std::vector<Bytes> messages = {TUNE_98_5, PS_RADIO_1, POWER_ON};
     std::vector<Bytes> decoded;
-    for (const sim::Transaction &transaction : decoder.Transactions())
-        decoded.push_back(transaction.Values());
+    for (const sim::Message &message : decoder.Messages())
+        decoded.push_back(message.Values());
     EXPECT_EQ(decoded, messages);
     std::remove(path.c_str());
 }

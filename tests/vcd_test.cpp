@@ -16,24 +16,24 @@
 namespace {
 
 // The card's messages in the words of the decoder's annotations.
-std::vector<std::string> Annotations(const std::vector<sim::Transaction> &transactions) {
+std::vector<std::string> Annotations(const std::vector<sim::Message> &messages) {
     std::vector<std::string> lines;
     char text[32];
-    for (const sim::Transaction &transaction : transactions) {
-        lines.push_back(transaction.repeatedStart ? "Start repeat" : "Start");
-        for (size_t i = 0; i < transaction.bytes.size(); ++i) {
-            const sim::BusByte &byte = transaction.bytes[i];
+    for (const sim::Message &message : messages) {
+        lines.push_back(message.repeatedStart ? "Start repeat" : "Start");
+        for (size_t i = 0; i < message.bytes.size(); ++i) {
+            const sim::BusByte &byte = message.bytes[i];
             if (i == 0) {
-                lines.push_back(transaction.Read() ? "Read" : "Write");
+                lines.push_back(message.Read() ? "Read" : "Write");
                 std::snprintf(text, sizeof text, "Address %s: %02X",
-                              transaction.Read() ? "read" : "write", transaction.Address());
+                              message.Read() ? "read" : "write", message.Address());
             } else {
                 std::snprintf(text, sizeof text, "Data write: %02X", byte.value);
             }
             lines.push_back(text);
             lines.push_back(byte.ack ? "ACK" : "NACK");
         }
-        if (transaction.stopped)
+        if (message.stopped)
             lines.push_back("Stop");
     }
     return lines;
@@ -79,6 +79,31 @@ TEST(Vcd, NamesTheLinesInOneScope) {
     EXPECT_NE(vcd.find("$dumpvars\n1!\n1\"\n0#\n$end\n#3\n1#\n"), std::string::npos) << vcd;
 }
 
+TEST(Vcd, ReadsBackTheWaveformItWrote) {
+    sim::Reset();
+    SetFrequency(98500, 0);
+    SetMono();
+    // Changes at one time are written under one time stamp: they read back as
+    // one change to the last levels.
+    const sim::Card card = sim::CurrentCard();
+    std::vector<std::pair<int64_t, int>> expected;
+    for (const sim::LineChange &change : card.Waveform()) {
+        if (!expected.empty() && expected.back().first == change.timeNs)
+            expected.back().second = change.lines;
+        else if (expected.empty() || expected.back().second != change.lines)
+            expected.push_back({change.timeNs, change.lines});
+    }
+    std::vector<sim::LineChange> read;
+    ASSERT_TRUE(sim::ParseVcd(sim::Vcd(card.Waveform()), &read));
+    std::vector<std::pair<int64_t, int>> actual;
+    for (const sim::LineChange &change : read)
+        actual.push_back({change.timeNs, change.lines});
+    EXPECT_EQ(actual, expected);
+
+    EXPECT_FALSE(sim::ParseVcd("$timescale 1 us $end\n$enddefinitions $end\n#0\n", &read));
+    EXPECT_FALSE(sim::ReadVcd(::testing::TempDir() + "torvel_no_such.vcd", &read));
+}
+
 TEST(Vcd, AnIndependentDecoderReadsTheSameMessages) {
     ASSERT_EQ(std::system("command -v sigrok-cli >/dev/null 2>&1"), 0)
         << "sigrok-cli is missing: scripts/install-deps installs it";
@@ -104,15 +129,15 @@ TEST(Vcd, AnIndependentDecoderReadsTheSameMessages) {
         sim::Reset();
         c.calls();
         const sim::Card card = sim::CurrentCard();
-        const std::vector<sim::Transaction> transactions = card.Transactions();
-        ASSERT_EQ(transactions.size(), c.messages);
+        const std::vector<sim::Message> messages = card.Messages();
+        ASSERT_EQ(messages.size(), c.messages);
 
         const std::string path = ::testing::TempDir() + "torvel_" + c.name + ".vcd";
         ASSERT_TRUE(sim::WriteVcd(path, card.Waveform()));
         int status = 0;
         const std::vector<std::string> decoded = Decode(path, &status);
         EXPECT_EQ(status, 0);
-        EXPECT_EQ(decoded, Annotations(transactions));
+        EXPECT_EQ(decoded, Annotations(messages));
         std::remove(path.c_str());
     }
 }

@@ -1,7 +1,9 @@
-// The six exported functions.
+// The six exported functions. Each is the same frame: open the device, run
+// its command, close the device.
 #include "torvelapi.h"
 
 #include "api/call_frame.h"
+#include "commands/mode.h"
 #include "commands/rds.h"
 #include "commands/tuning.h"
 
@@ -16,7 +18,6 @@ int WINAPI SetFrequency(unsigned int frequency, int control) {
     DeviceSession session;
     if (!BeginCall(&session, "SetFrequency"))
         return 0;
-    SendLineRequest(&session, IOCTL_LINE_PRESET, PRESET_LINES);
     TuneTransmitter(&session, frequency, (DWORD)control);
     return CloseDevice(&session);
 }
@@ -25,7 +26,7 @@ int WINAPI SetMono(void) {
     DeviceSession session;
     if (!BeginCall(&session, "SetMono"))
         return 0;
-    SendLineRequest(&session, IOCTL_LINE_RAISE, LINE_MODE);
+    SelectMono(&session);
     return CloseDevice(&session);
 }
 
@@ -53,6 +54,6 @@ int WINAPI SetStereo(void) {
     DeviceSession session;
     if (!BeginCall(&session, "SetStereo"))
         return 0;
-    SendLineRequest(&session, IOCTL_LINE_LOWER, LINE_MODE);
+    SelectStereo(&session);
     return CloseDevice(&session);
 }

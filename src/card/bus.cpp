@@ -14,6 +14,34 @@ static void ClockLow(DeviceSession *session) {
     SendLineRequest(session, IOCTL_LINE_LOWER, LINE_CLOCK);
 }
 
+// One clock pulse: the receivers sample the data line while the clock is high.
+static void ClockPulse(DeviceSession *session) {
+    ClockHigh(session);
+    BusDelay();
+    ClockLow(session);
+    BusDelay();
+}
+
+// One bit of a byte, from a low clock and a low data line back to both low.
+static void WriteBit(DeviceSession *session, bool one) {
+    // Two waits first: with the wait that ended the previous clock pulse, the
+    // clock has been low for three waits before the data line moves, far past
+    // the time a receiver may still need the previous bit's level (or, after
+    // an acknowledge, to let go of the data line).
+    BusDelay();
+    BusDelay();
+    if (one)
+        DataHigh(session);
+    else
+        DataLow(session);
+    BusDelay(); // the data line settles before the clock rises
+    ClockPulse(session);
+    // After a 1 the data line is lowered again, so that every bit begins from
+    // a low data line.
+    if (one)
+        DataLow(session);
+}
+
 void BusDelay() {
     // The frequency is asked on every wait, so nothing is kept between calls.
     LARGE_INTEGER frequency;
@@ -44,29 +72,13 @@ void BusStart(DeviceSession *session) {
 }
 
 void BusWriteByte(DeviceSession *session, DWORD value) {
-    for (int bit = 7; bit >= 0; --bit) {
-        const bool one = ((value >> bit) & 1) != 0;
-        BusDelay();
-        BusDelay();
-        if (one)
-            DataHigh(session);
-        else
-            DataLow(session);
-        BusDelay(); // data settles before the clock rises
-        ClockHigh(session);
-        BusDelay();
-        ClockLow(session);
-        BusDelay();
-        if (one)
-            DataLow(session); // every bit begins with the data line low
-    }
-    // Acknowledge clock: the data line is released so that the chip can pull it low.
+    for (int bit = 7; bit >= 0; --bit)
+        WriteBit(session, ((value >> bit) & 1) != 0);
+    // The acknowledge clock: the data line is released so that the chip can
+    // pull it low; the library does not read it.
     DataHigh(session);
     BusDelay();
-    ClockHigh(session);
-    BusDelay();
-    ClockLow(session);
-    BusDelay();
+    ClockPulse(session);
 }
 
 void BusStop(DeviceSession *session) {

@@ -2,16 +2,6 @@
 
 #include "card/bus.h"
 
-int IsRDSText(const char *text) {
-    if (text == NULL || text[0] == '\0')
-        return 0;
-    for (const char *p = text; *p != '\0'; ++p) {
-        if (*p == (char)RDS_KEY_END || *p == (char)RDS_VALUE_END)
-            return 0;
-    }
-    return 1;
-}
-
 // The encoder needs an extra wait after every key and value byte; framing
 // bytes get none.
 static void WriteRDSText(DeviceSession *session, const char *text) {

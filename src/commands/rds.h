@@ -15,7 +15,15 @@ const BYTE RDS_VALUE_END = 0x02;
 // 1 when `text` can be sent as a key or value: not null, not empty, and free
 // of the framing bytes KEY_END and VALUE_END, which the encoder would take
 // for the end of the key or value.
-int IsRDSText(const char *text);
+inline int IsRDSText(const char *text) {
+    if (text == NULL || text[0] == '\0')
+        return 0;
+    for (const char *p = text; *p != '\0'; ++p) {
+        if (*p == (char)RDS_KEY_END || *p == (char)RDS_VALUE_END)
+            return 0;
+    }
+    return 1;
+}
 
 // Writes one setting to the encoder. Both strings must pass IsRDSText.
 void WriteRDSSetting(DeviceSession *session, const char *key, const char *value);

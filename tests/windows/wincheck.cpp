@@ -246,8 +246,8 @@ int main(int argc, char **argv) {
     // The bus as the card saw it on Windows, against the host run's.
     const sim::Card hostCard = Replay(host);
     const sim::Card windowsCard = Replay(windows);
-    const std::vector<sim::Transaction> hostMessages = hostCard.Transactions();
-    const std::vector<sim::Transaction> windowsMessages = windowsCard.Transactions();
+    const std::vector<sim::Message> hostMessages = hostCard.Messages();
+    const std::vector<sim::Message> windowsMessages = windowsCard.Messages();
     bool sameMessages = hostMessages.size() == windowsMessages.size();
     for (size_t i = 0; sameMessages && i < hostMessages.size(); ++i)
         sameMessages = sim::Describe(hostMessages[i]) == sim::Describe(windowsMessages[i]);

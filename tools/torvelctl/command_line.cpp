@@ -1,13 +1,16 @@
 #include "command_line.h"
 
+#include "commands/rds.h"
+#include "commands/tuning.h"
+
 #include <cstdio>
 
 namespace torvelctl {
 namespace {
 
-const uint32_t BAND_LOWEST_KHZ = 86000;
-const uint32_t BAND_HIGHEST_KHZ = 108000;
-const uint32_t STEP_KHZ = 50;
+// The band's edges, as the library holds a frequency within it.
+const uint32_t BAND_LOWEST_KHZ = CHANNEL_LOWEST * CHANNEL_STEP_KHZ;
+const uint32_t BAND_HIGHEST_KHZ = CHANNEL_HIGHEST * CHANNEL_STEP_KHZ;
 const uint64_t LARGEST_KHZ = 0xFFFFFFFFu; // the library takes an unsigned 32-bit figure
 
 bool IsDigit(char c) {
@@ -129,19 +132,14 @@ bool ParseControl(const std::string &text, int *control, std::string *error) {
 }
 
 uint32_t TunedKHz(uint32_t kHz) {
-    uint32_t tuned = kHz / STEP_KHZ * STEP_KHZ;
-    if (tuned < BAND_LOWEST_KHZ)
-        tuned = BAND_LOWEST_KHZ;
-    if (tuned > BAND_HIGHEST_KHZ)
-        tuned = BAND_HIGHEST_KHZ;
-    return tuned;
+    return ChannelOf(kHz) * CHANNEL_STEP_KHZ;
 }
 
 std::string FrequencyWarning(uint32_t kHz) {
     const std::string tuned = "the card will use " + FormatMHz(TunedKHz(kHz));
     if (kHz < BAND_LOWEST_KHZ || kHz > BAND_HIGHEST_KHZ)
         return FormatMHz(kHz) + " is outside 86.00 to 108.00 MHz: " + tuned;
-    if (kHz % STEP_KHZ != 0)
+    if (kHz % CHANNEL_STEP_KHZ != 0)
         return FormatMHz(kHz) + " is not on a 50 kHz step: " + tuned;
     return "";
 }
@@ -260,18 +258,17 @@ bool ReadCommandLine(const std::vector<std::string> &arguments, bool simulatorOp
                 const std::string &text;
             } parts[] = {{"key", command.key}, {"value", command.value}};
             for (const auto &part : parts) {
+                if (IsRDSText(part.text.c_str()))
+                    continue;
                 if (part.text.empty()) {
                     *error = std::string("rds: the ") + part.name + " is empty";
-                    return false;
+                } else {
+                    const char framing = part.text[part.text.find_first_of("\x01\x02")];
+                    *error = std::string("rds: the ") + part.name + " " + Quote(part.text) +
+                             " holds the byte " + (framing == '\x01' ? "0x01" : "0x02") +
+                             ", which the RDS encoder reads as framing";
                 }
-                for (const char c : part.text) {
-                    if (c == '\x01' || c == '\x02') {
-                        *error = std::string("rds: the ") + part.name + " " + Quote(part.text) +
-                                 " holds the byte " + (c == '\x01' ? "0x01" : "0x02") +
-                                 ", which the RDS encoder reads as framing";
-                        return false;
-                    }
-                }
+                return false;
             }
             line->commands.push_back(command);
         } else if (word == "rds-power") {

@@ -18,7 +18,7 @@ bool SimulatedCard() {
 
 void BeginSimulatedRun(SimulatedRun *run, const SimulatorOptions &options) {
     run->options = options;
-    run->messagesShown = sim::CurrentCard().Transactions().size();
+    run->messagesShown = sim::CurrentCard().Messages().size();
     if (options.realTime)
         sim::SetRealTime(true);
     sim::SetMessageBoxEcho(true);
@@ -27,7 +27,7 @@ void BeginSimulatedRun(SimulatedRun *run, const SimulatorOptions &options) {
 void AfterSimulatedCommand(SimulatedRun *run, std::ostream &out) {
     if (!run->options.trace)
         return;
-    const std::vector<sim::Transaction> messages = sim::CurrentCard().Transactions();
+    const std::vector<sim::Message> messages = sim::CurrentCard().Messages();
     for (size_t i = run->messagesShown; i < messages.size(); ++i)
         out << "  bus: " << sim::Describe(messages[i]) << "\n";
     run->messagesShown = messages.size();
