@@ -24,10 +24,11 @@ void SetDriverPresent(bool present) {
     state.present = present;
 }
 
-void RejectRequestsAfter(int64_t accepted, uint32_t error) {
+void RejectRequestsAfter(int64_t accepted, uint32_t error, uint32_t errorStep) {
     std::lock_guard<std::mutex> lock(mutex);
     state.acceptedLeft = accepted < 0 ? 0 : accepted;
     state.rejectError = error;
+    state.rejectErrorStep = errorStep;
 }
 
 void AcceptAllRequests() {
@@ -100,19 +101,24 @@ BOOL WINAPI DeviceIoControl(HANDLE device, DWORD ioControlCode, LPVOID inBuffer,
         event.byte = *(const uint8_t *)inBuffer;
     Advance(state.requestNs);
 
+    bool rejected = true;
     uint32_t error = 0;
-    if (!IsOpen(event.handle))
+    if (!IsOpen(event.handle)) {
         error = ERROR_INVALID_HANDLE;
-    else if (state.acceptedLeft == 0)
-        error = state.rejectError;
-    else if (ioControlCode != IOCTL_LINE_PRESET && ioControlCode != IOCTL_LINE_RAISE &&
-             ioControlCode != IOCTL_LINE_LOWER)
+    } else if (state.acceptedLeft == 0) {
+        error = state.rejectError; // may be 0: a rejection without a reason
+        state.rejectError += state.rejectErrorStep;
+    } else if (ioControlCode != IOCTL_LINE_PRESET && ioControlCode != IOCTL_LINE_RAISE &&
+               ioControlCode != IOCTL_LINE_LOWER) {
         error = ERROR_INVALID_FUNCTION;
-    else if (inBuffer == NULL || inBufferSize < 1 || outBuffer == NULL || outBufferSize < 1)
+    } else if (inBuffer == NULL || inBufferSize < 1 || outBuffer == NULL || outBufferSize < 1) {
         error = ERROR_INVALID_PARAMETER;
+    } else {
+        rejected = false;
+    }
     if (state.acceptedLeft > 0 && IsOpen(event.handle))
         --state.acceptedLeft;
-    if (error != 0) {
+    if (rejected) {
         event.lines = state.card.Lines();
         Finish(event, false, error);
         return FALSE;

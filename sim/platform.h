@@ -19,8 +19,9 @@ namespace platform {
 
 struct State {
     bool present = true;
-    int64_t acceptedLeft = -1; // requests still accepted; -1: no limit
-    uint32_t rejectError = ERROR_INVALID_FUNCTION;
+    int64_t acceptedLeft = -1;                     // requests still accepted; -1: no limit
+    uint32_t rejectError = ERROR_INVALID_FUNCTION; // the next rejection's error
+    uint32_t rejectErrorStep = 0;
     CounterMode counterMode = CounterMode::Usable;
     int64_t counterFrequency = DEFAULT_COUNTER_FREQUENCY;
     int64_t counterReadNs = DEFAULT_COUNTER_READ_NS;

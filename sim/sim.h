@@ -98,9 +98,13 @@ void Reset();
 
 // The driver: present or absent.
 void SetDriverPresent(bool present);
-// Accepts the next `accepted` requests, then rejects every request with
-// `error` until Reset or AcceptAllRequests. RejectRequestsAfter(0) rejects all.
-void RejectRequestsAfter(int64_t accepted, uint32_t error = 1 /* ERROR_INVALID_FUNCTION */);
+// Accepts the next `accepted` requests, then rejects every request until Reset
+// or AcceptAllRequests: the first with `error`, each after it with `errorStep`
+// more than the one before (0: all with the same error; 1: each its own).
+// RejectRequestsAfter(0) rejects all. An error of 0 is a rejection that
+// leaves no reason.
+void RejectRequestsAfter(int64_t accepted, uint32_t error = 1 /* ERROR_INVALID_FUNCTION */,
+                         uint32_t errorStep = 0);
 void AcceptAllRequests();
 
 // The counter and the clock.

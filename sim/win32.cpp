@@ -1,4 +1,4 @@
-// The thread's last error and the module calls.
+// The thread's last error, the module calls and the interlocked operations.
 #include "platform.h"
 
 using namespace sim;
@@ -20,6 +20,16 @@ BOOL WINAPI DisableThreadLibraryCalls(HINSTANCE module) {
     event.handle = (uintptr_t)module;
     Finish(event, true, 0);
     return TRUE;
+}
+
+LONG WINAPI InterlockedExchange(LONG volatile *target, LONG value) {
+    return __atomic_exchange_n(target, value, __ATOMIC_SEQ_CST);
+}
+
+LONG WINAPI InterlockedCompareExchange(LONG volatile *target, LONG exchange, LONG comparand) {
+    __atomic_compare_exchange_n(target, &comparand, exchange, false, __ATOMIC_SEQ_CST,
+                                __ATOMIC_SEQ_CST);
+    return comparand; // the value found, whether or not it was replaced
 }
 
 } // extern "C"

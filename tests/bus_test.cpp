@@ -1,4 +1,5 @@
 // The two-wire bus: line sequences written out literally, and the wait rule.
+#include "calls.h"
 #include "card/bus.h"
 #include "sim.h"
 #include "trace.h"
@@ -12,7 +13,7 @@ namespace {
 class Bus : public ::testing::Test {
   protected:
     void SetUp() override {
-        sim::Reset();
+        FreshCard();
         session = OpenDevice();
         ASSERT_NE(session.handle, INVALID_HANDLE_VALUE);
         sim::ClearEvents();
@@ -97,7 +98,7 @@ TEST(BusDelay, EndsAtTheFirstReadingPastTheLimit) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.frequency);
-        sim::Reset();
+        FreshCard();
         sim::SetCounter(sim::CounterMode::Usable, c.frequency);
         sim::SetCounterReadCost(c.readNs);
         BusDelay();
@@ -115,7 +116,7 @@ TEST(BusDelay, EndsAtTheFirstReadingPastTheLimit) {
 
 TEST(BusDelay, SleepsOneMillisecondWithoutAUsableCounter) {
     for (sim::CounterMode mode : {sim::CounterMode::Zero, sim::CounterMode::Failing}) {
-        sim::Reset();
+        FreshCard();
         sim::SetCounter(mode);
         BusDelay();
         const std::vector<sim::Event> events = sim::Events();

@@ -2,6 +2,9 @@
 
 #include "torvelapi.h"
 
+#include "card/bus.h"
+#include "sim.h"
+
 const std::vector<ExportCall> EXPORTS = {
     {"IsTorvel2007", [] { return IsTorvel2007(); }, nullptr, 0, {}},
     {"SetFrequency",
@@ -45,4 +48,9 @@ std::vector<Bytes> Values(const std::vector<sim::Message> &messages) {
     for (const sim::Message &message : messages)
         values.push_back(message.Values());
     return values;
+}
+
+void FreshCard() {
+    sim::Reset();
+    MarkBusHeld(0);
 }

@@ -34,6 +34,10 @@ Bytes PowerMessage(bool on);
 // byte, the fixed 0xC0, the control value.
 Bytes TuningMessage(unsigned channel, uint8_t control);
 
+// A fresh simulated card (sim::Reset), and a library that has seen no call
+// cut off part-way: the bus is not marked as possibly held.
+void FreshCard();
+
 // The bytes of each message, the address byte included.
 std::vector<Bytes> Values(const std::vector<sim::Message> &messages);
 

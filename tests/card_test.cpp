@@ -112,7 +112,7 @@ TEST(Card, CallsLeaveTheirMessagesAndTheCardState) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        sim::Reset();
+        FreshCard();
         c.calls();
         const sim::Card card = sim::CurrentCard();
         const std::vector<sim::Message> messages = card.Messages();
@@ -145,7 +145,7 @@ TEST(Card, EveryIntervalMeetsItsMinimum) {
     };
     for (const auto &clock : clocks) {
         SCOPED_TRACE(clock.name);
-        sim::Reset();
+        FreshCard();
         sim::SetCounter(clock.mode, clock.frequency);
         sim::SetCounterReadCost(clock.readNs);
         sim::SetRequestCost(clock.requestNs);
@@ -172,7 +172,7 @@ TEST(Card, EncoderHoldsExactlyWhatWasSent) {
             byte = (char)(0x03 + random() % 0xFD); // 0x03 to 0xFF
         return bytes;
     };
-    sim::Reset();
+    FreshCard();
     sim::SetCounterReadCost(20000); // fewer counter reads per wait: a faster test
     Settings expected;
     for (int i = 0; i < 60; ++i) {
@@ -199,7 +199,7 @@ TEST(Card, EncoderHoldsExactlyWhatWasSent) {
 class Chips : public ::testing::Test {
   protected:
     void SetUp() override {
-        sim::Reset();
+        FreshCard();
         session = OpenDevice();
         ASSERT_NE(session.handle, INVALID_HANDLE_VALUE);
     }
@@ -314,7 +314,7 @@ TEST_F(Chips, TakeWholeMessagesOnly) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         CloseDevice(&session);
-        sim::Reset();
+        FreshCard();
         session = OpenDevice();
         Send(c.bytes);
         const sim::Card card = sim::CurrentCard();
@@ -554,7 +554,7 @@ TEST(BusDecoder, ReportsProtocolFaults) {
 // open. The next tune's preset frees the bus: the chips drop the unfinished
 // message, whatever point it reached, and take the tuning message whole.
 TEST(Card, PresetFreesTheBusAfterAnInterruptedCall) {
-    sim::Reset();
+    FreshCard();
     SetRDS("PS", "X");
     const int requests = (int)sim::Requests().size();
     std::vector<int> stops; // every phase of a bit, and both steps inside the STOP
@@ -564,7 +564,7 @@ TEST(Card, PresetFreesTheBusAfterAnInterruptedCall) {
     stops.push_back(requests - 1);
     for (int accepted : stops) {
         SCOPED_TRACE("the driver took " + std::to_string(accepted) + " requests");
-        sim::Reset();
+        FreshCard();
         SetRDSPower(1);
         sim::RejectRequestsAfter(accepted);
         EXPECT_EQ(SetRDS("PS", "X"), 0);
@@ -590,7 +590,7 @@ TEST(Card, PresetFreesTheBusAfterAnInterruptedCall) {
 }
 
 TEST(Card, DescribesItsStateForAListener) {
-    sim::Reset();
+    FreshCard();
     SetFrequency(98500, 2);
     SetMono();
     SetRDS("PS", "R\xE9");

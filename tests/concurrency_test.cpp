@@ -69,7 +69,7 @@ TEST(Concurrency, CallsNeverInterleaveOnTheBus) {
     const int rounds = 5, calls = 20;
     for (int round = 0; round < rounds; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
-        sim::Reset();
+        FreshCard();
         std::vector<CallResult> tunes, settings;
         std::thread first([&] { tunes = Tune(calls); });
         std::thread second([&] { settings = SetEncoder(calls); });

@@ -3,6 +3,7 @@
 #include "torvelapi.h"
 
 #include "calls.h"
+#include "card/bus.h"
 #include "sim.h"
 #include "trace.h"
 
@@ -17,7 +18,7 @@ namespace {
 
 class Exports : public ::testing::Test {
   protected:
-    void SetUp() override { sim::Reset(); }
+    void SetUp() override { FreshCard(); }
 };
 
 std::string Wait() {
@@ -73,8 +74,10 @@ TEST_F(Exports, EachCallSendsItsWholeSequence) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        sim::Reset();
+        FreshCard();
+        SetLastError(0xDEADBEEF); // after a 1, the library sets no last error of its own
         EXPECT_EQ(c.call(), 1);
+        EXPECT_EQ(GetLastError(), 0xDEADBEEFu);
         const std::vector<sim::Event> events = sim::Events();
         EXPECT_EQ(Trace(events), c.trace);
         EXPECT_EQ(Count(events, sim::Call::Request), c.requests);
@@ -133,7 +136,7 @@ TEST_F(Exports, FrequencyIsTruncatedToAChannelAndHeldInTheBand) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.frequency);
-        sim::Reset();
+        FreshCard();
         EXPECT_EQ(SetFrequency(c.frequency, c.control), 1);
         EXPECT_EQ(BusMessages(sim::Events()), std::vector<Bytes>{c.bytes});
     }
@@ -153,7 +156,7 @@ TEST_F(Exports, RDSTextGoesOutByteForByte) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        sim::Reset();
+        FreshCard();
         EXPECT_EQ(SetRDS(c.key.c_str(), c.value.c_str()), 1);
         const Bytes expected = SettingMessage(c.key, c.value);
         EXPECT_EQ(BusMessages(sim::Events()), std::vector<Bytes>{expected});
@@ -182,7 +185,7 @@ TEST_F(Exports, RefusedRDSArgumentsTouchNothing) {
     for (bool present : {true, false}) {
         for (const auto &c : cases) {
             SCOPED_TRACE(std::string(c.name) + (present ? "" : ", no driver"));
-            sim::Reset();
+            FreshCard();
             sim::SetDriverPresent(present);
             SetLastError(0);
             EXPECT_EQ(SetRDS(c.key, c.value), 0);
@@ -204,7 +207,7 @@ TEST_F(Exports, FailedOpenIsReportedAndLeavesTheCardAlone) {
     for (const auto &condition : conditions) {
         for (const ExportCall &e : EXPORTS) {
             SCOPED_TRACE(std::string(e.name) + ", " + condition.name);
-            sim::Reset();
+            FreshCard();
             sim::SetDriverPresent(condition.present);
             HANDLE holder = INVALID_HANDLE_VALUE;
             if (condition.present)
@@ -239,33 +242,106 @@ TEST_F(Exports, FailedOpenIsReportedAndLeavesTheCardAlone) {
 // out, the device is closed, and the call answers 0 with the first rejected
 // request's error.
 TEST_F(Exports, RejectedRequestsAreReportedAfterTheWholeSequence) {
-    for (const ExportCall &e : EXPORTS) {
-        if (e.requests == 0)
-            continue;
-        for (int64_t accepted : {(int64_t)0, (int64_t)e.requests - 1}) {
-            SCOPED_TRACE(std::string(e.name) + " accepting " + std::to_string(accepted));
-            sim::Reset();
-            sim::RejectRequestsAfter(accepted, ERROR_GEN_FAILURE);
-            SetLastError(0);
-            EXPECT_EQ(e.call(), 0);
-            EXPECT_EQ(GetLastError(), (DWORD)ERROR_GEN_FAILURE);
-            const std::vector<sim::Event> events = sim::Events();
-            EXPECT_EQ(Count(events, sim::Call::Request), e.requests);
-            EXPECT_EQ(events.back().call, sim::Call::Close);
-            EXPECT_EQ(sim::OpenHandles(), 0);
+    const struct {
+        DWORD sent;     // the error the driver gives for a rejected request
+        DWORD reported; // the last error after the call
+    } errors[] = {{1117, 1117}, {0, ERROR_GEN_FAILURE}}; // a rejection is never a success
+    for (const auto &error : errors) {
+        for (const ExportCall &e : EXPORTS) {
+            if (e.requests == 0)
+                continue;
+            for (int64_t accepted : {(int64_t)0, (int64_t)e.requests - 1}) {
+                SCOPED_TRACE(std::string(e.name) + " accepting " + std::to_string(accepted) +
+                             ", error " + std::to_string(error.sent));
+                FreshCard();
+                sim::RejectRequestsAfter(accepted, error.sent);
+                SetLastError(0);
+                EXPECT_EQ(e.call(), 0);
+                EXPECT_EQ(GetLastError(), error.reported);
+                const std::vector<sim::Event> events = sim::Events();
+                EXPECT_EQ(Count(events, sim::Call::Request), e.requests);
+                EXPECT_EQ(events.back().call, sim::Call::Close);
+                EXPECT_EQ(sim::OpenHandles(), 0);
+            }
         }
     }
     // A call with no request has nothing to be rejected.
-    sim::Reset();
+    FreshCard();
     sim::RejectRequestsAfter(0);
     EXPECT_EQ(IsTorvel2007(), 1);
+}
+
+// After a call that the driver cut off part-way, the next call that writes to
+// the bus clears it right before its start condition; no other call does, and
+// the clear stops once a bus call has gone through whole.
+TEST_F(Exports, TheBusIsClearedAfterAnInterruptedCallAndOnlyThen) {
+    std::vector<std::string> attempts;
+    for (int i = 0; i < 9; ++i)
+        attempts.push_back("C- w D- w C+ w D+ w");
+    const std::string clear = Join(attempts);
+    const std::string start = "D+ C+ w D- w C- w";
+    const std::string tune = Join({"P0F", start}), setting = Join({"w", start});
+    // The beginning of the call's trace, up to its start condition.
+    auto opening = [](const std::string &trace, size_t length) { return trace.substr(0, length); };
+
+    ASSERT_FALSE(BusMayBeHeld());
+    sim::RejectRequestsAfter(100);
+    EXPECT_EQ(SetRDSPower(1), 0);
+    sim::AcceptAllRequests();
+    EXPECT_TRUE(BusMayBeHeld());
+
+    // Calls that write no bus message leave the mark, and so does a failed open.
+    EXPECT_EQ(SetStereo(), 1);
+    EXPECT_EQ(SetMono(), 1);
+    EXPECT_EQ(IsTorvel2007(), 1);
+    EXPECT_EQ(SetRDS("", "x"), 0);
+    sim::SetDriverPresent(false);
+    EXPECT_EQ(SetRDSPower(1), 0);
+    sim::SetDriverPresent(true);
+    EXPECT_EQ(Trace(sim::Events()).find("C- w D- w C+ w D+ w"), std::string::npos);
+    EXPECT_TRUE(BusMayBeHeld());
+
+    // A tune clears the bus after its preset request: 36 more requests and waits.
+    sim::ClearEvents();
+    EXPECT_EQ(SetFrequency(98500, 0), 1);
+    std::vector<sim::Event> events = sim::Events();
+    const std::string cleared = Join({"P0F", clear, start});
+    EXPECT_EQ(opening(Trace(events), cleared.size()), cleared);
+    EXPECT_EQ(Count(events, sim::Call::Request), 154 + 36);
+    EXPECT_EQ(Count(events, sim::Call::FrequencyQuery), 220 + 36);
+    EXPECT_EQ(BusMessages(events), std::vector<Bytes>{TuningMessage(1970, 0)});
+    EXPECT_FALSE(BusMayBeHeld());
+
+    // The next tune sends what it always sends.
+    sim::ClearEvents();
+    EXPECT_EQ(SetFrequency(98500, 0), 1);
+    EXPECT_EQ(opening(Trace(sim::Events()), tune.size() + 3), tune + " w ");
+    EXPECT_EQ(Count(sim::Events(), sim::Call::Request), 154);
+
+    // A clear that is itself rejected leaves the mark; a setting clears after
+    // its first wait.
+    sim::RejectRequestsAfter(2);
+    EXPECT_EQ(SetRDS("PS", "RA"), 0);
+    sim::AcceptAllRequests();
+    EXPECT_TRUE(BusMayBeHeld());
+    sim::RejectRequestsAfter(10); // within the clear
+    EXPECT_EQ(SetRDS("PS", "RA"), 0);
+    sim::AcceptAllRequests();
+    EXPECT_TRUE(BusMayBeHeld());
+    sim::ClearEvents();
+    EXPECT_EQ(SetRDS("PS", "RA"), 1);
+    events = sim::Events();
+    EXPECT_EQ(opening(Trace(events), setting.size() + clear.size() + 1), Join({"w", clear, start}));
+    EXPECT_EQ(Count(events, sim::Call::Request), 240 + 36); // PS and RA alone: 240
+    EXPECT_EQ(BusMessages(events), std::vector<Bytes>{SettingMessage("PS", "RA")});
+    EXPECT_FALSE(BusMayBeHeld());
 }
 
 TEST_F(Exports, WaitsFallBackToSleepsWithTheSameRequests) {
     EXPECT_EQ(SetFrequency(98500, 0), 1);
     const std::string usable = Trace(sim::Events());
     for (sim::CounterMode mode : {sim::CounterMode::Zero, sim::CounterMode::Failing}) {
-        sim::Reset();
+        FreshCard();
         sim::SetCounter(mode);
         EXPECT_EQ(SetFrequency(98500, 0), 1);
         const std::vector<sim::Event> events = sim::Events();
@@ -291,7 +367,7 @@ TEST_F(Exports, ModuleEntrySwitchesOffThreadNotificationsOnAttachOnly) {
          std::initializer_list<DWORD>{DLL_PROCESS_ATTACH, DLL_PROCESS_DETACH, DLL_THREAD_ATTACH,
                                       DLL_THREAD_DETACH, (DWORD)99}) {
         SCOPED_TRACE(reason);
-        sim::Reset();
+        FreshCard();
         EXPECT_EQ(DllMain(module, reason, nullptr), TRUE);
         const std::vector<sim::Event> events = sim::Events();
         if (reason == DLL_PROCESS_ATTACH) {

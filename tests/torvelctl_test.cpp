@@ -66,7 +66,7 @@ std::string Warning(const std::string &command, const std::string &text) {
 
 class Torvelctl : public ::testing::Test {
   protected:
-    void SetUp() override { sim::Reset(); }
+    void SetUp() override { FreshCard(); }
     void TearDown() override { EXPECT_EQ(sim::OpenHandles(), 0); }
 };
 
@@ -155,7 +155,7 @@ TEST_F(Torvelctl, CommandsReachTheCardAndSayWhatTheyDid) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(Describe(c.arguments));
-        sim::Reset();
+        FreshCard();
         const Outcome run = RunLine(c.arguments);
         EXPECT_EQ(run.status, 0) << run.err;
         const std::vector<sim::Event> events = sim::Events();
@@ -218,7 +218,7 @@ TEST_F(Torvelctl, BadInputSendsNothingAndExitsWithTwo) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(Describe(c.arguments));
-        sim::Reset();
+        FreshCard();
         const Outcome run = RunLine(c.arguments);
         EXPECT_EQ(run.status, 2);
         EXPECT_EQ(run.err, "torvelctl: " + c.err + "\n");
@@ -287,7 +287,7 @@ TEST_F(Torvelctl, AFailedCallSaysWhyAndStopsTheRun) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.name) + ": " + Describe(c.arguments));
-        sim::Reset();
+        FreshCard();
         c.setUp();
         const Outcome run = RunLine(c.arguments);
         EXPECT_EQ(run.status, 1);

@@ -3,6 +3,7 @@
 // one, STOPs and acknowledges included.
 #include "torvelapi.h"
 
+#include "calls.h"
 #include "card.h"
 #include "sim.h"
 #include "vcd.h"
@@ -65,7 +66,7 @@ std::vector<std::string> Decode(const std::string &path, int *status) {
 }
 
 TEST(Vcd, NamesTheLinesInOneScope) {
-    sim::Reset();
+    FreshCard();
     SetMono();
     const std::string vcd = sim::Vcd(sim::CurrentCard().Waveform());
     EXPECT_NE(vcd.find("$scope module card $end\n"
@@ -80,7 +81,7 @@ TEST(Vcd, NamesTheLinesInOneScope) {
 }
 
 TEST(Vcd, ReadsBackTheWaveformItWrote) {
-    sim::Reset();
+    FreshCard();
     SetFrequency(98500, 0);
     SetMono();
     // Changes at one time are written under one time stamp: they read back as
@@ -126,7 +127,7 @@ TEST(Vcd, AnIndependentDecoderReadsTheSameMessages) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        sim::Reset();
+        FreshCard();
         c.calls();
         const sim::Card card = sim::CurrentCard();
         const std::vector<sim::Message> messages = card.Messages();

@@ -14,6 +14,7 @@ typedef int BOOL;
 typedef unsigned char BYTE;
 typedef unsigned int UINT;
 typedef unsigned int DWORD; // 32 bits, as on Windows
+typedef int LONG;           // 32 bits, as on Windows
 typedef long long LONGLONG;
 typedef unsigned long long ULONGLONG;
 typedef void *HANDLE;
@@ -75,6 +76,8 @@ BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER *frequency);
 BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER *count);
 void WINAPI Sleep(DWORD milliseconds);
 BOOL WINAPI DisableThreadLibraryCalls(HINSTANCE module);
+LONG WINAPI InterlockedExchange(LONG volatile *target, LONG value);
+LONG WINAPI InterlockedCompareExchange(LONG volatile *target, LONG exchange, LONG comparand);
 int WINAPIV wsprintfA(LPSTR buffer, LPCSTR format, ...);
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 

@@ -42,8 +42,21 @@ static void WriteBit(DeviceSession *session, bool one) {
         DataLow(session);
 }
 
+// One process-wide value; calls that hold the device write it, so it is only
+// ever touched by one call at a time, but it is read and written whole with
+// interlocked operations all the same.
+static LONG volatile busMayBeHeld = 0;
+
+int BusMayBeHeld() {
+    return InterlockedCompareExchange(&busMayBeHeld, 0, 0) != 0;
+}
+
+void MarkBusHeld(int held) {
+    InterlockedExchange(&busMayBeHeld, held ? 1 : 0);
+}
+
 void BusDelay() {
-    // The frequency is asked on every wait, so nothing is kept between calls.
+    // The frequency is asked on every wait: nothing about the counter is kept.
     LARGE_INTEGER frequency;
     if (!QueryPerformanceFrequency(&frequency) || frequency.QuadPart == 0) {
         Sleep(1);
@@ -62,6 +75,8 @@ void BusDelay() {
 }
 
 void BusStart(DeviceSession *session) {
+    if (BusMayBeHeld())
+        BusClear(session);
     DataHigh(session);
     ClockHigh(session); // both lines high: the bus is idle
     BusDelay();
@@ -87,4 +102,25 @@ void BusStop(DeviceSession *session) {
     ClockHigh(session);
     BusDelay();
     DataHigh(session); // ...so that it rises under a high clock: stop condition
+    MarkBusHeld(session->firstError != ERROR_SUCCESS);
+}
+
+void BusClear(DeviceSession *session) {
+    // A chip cut off while acknowledging holds the data line low until the
+    // clock falls. Plain clock pulses would then clock a byte of ones into it,
+    // which it acknowledges by holding the line again, so a single stop after
+    // them would be lost. Each attempt here lowers the clock first (a chip
+    // still acknowledging lets go; the data line never falls under a high
+    // clock, so no start condition is made), then raises the data line under
+    // a high clock: a stop that the next attempt repeats until it lands.
+    for (int attempt = 0; attempt < 9; ++attempt) {
+        ClockLow(session);
+        BusDelay();
+        DataLow(session);
+        BusDelay();
+        ClockHigh(session);
+        BusDelay();
+        DataHigh(session);
+        BusDelay();
+    }
 }
