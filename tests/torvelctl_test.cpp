@@ -13,12 +13,18 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -487,6 +493,62 @@ TEST(TorvelctlParsing, SimulatorOptionsOnlyWithTheSimulatedCard) {
         EXPECT_FALSE(
             torvelctl::ReadCommandLine({option, "run.vcd", "status"}, false, &line, &error));
         EXPECT_EQ(error, std::string(option) + " is only offered with the simulated card");
+    }
+}
+
+} // namespace
+
+namespace {
+
+// An interrupt during a long RDS setting, sent to a run in a process of its
+// own: the setting goes out whole, nothing after it is sent, and the run says
+// what it did not run and exits with 130.
+TEST(TorvelctlInterrupt, TheCallInProgressFinishesAndNoOtherRuns) {
+    const std::string value(400, 'x'); // about a second of real time on the bus
+    for (int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        const std::string base = ::testing::TempDir() + "torvelctl_interrupt";
+        const std::string vcd = base + ".vcd", errors = base + ".err";
+        std::remove(vcd.c_str());
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            FreshCard();
+            CatchInterrupts();
+            std::ostringstream out;
+            std::ofstream err(errors);
+            const int status = RunTorvelctl(
+                {"--realtime", "--vcd", vcd, "rds", "RT", value, "freq", "98.5", "mono"}, out, err);
+            err.close();
+            _exit(status);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        kill(child, signal);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 130);
+
+        std::ifstream err(errors);
+        const std::string printed((std::istreambuf_iterator<char>(err)),
+                                  std::istreambuf_iterator<char>());
+        EXPECT_EQ(printed, "torvelctl: interrupted; not run: freq 98.5, mono\n");
+
+        std::vector<sim::LineChange> waveform;
+        ASSERT_TRUE(sim::ReadVcd(vcd, &waveform));
+        ASSERT_FALSE(waveform.empty());
+        EXPECT_EQ(waveform.back().lines, sim::INITIAL_LINES); // idle bus, still stereo
+        sim::BusDecoder decoder(waveform.front().lines, waveform.front().timeNs);
+        for (size_t i = 1; i < waveform.size(); ++i)
+            decoder.Feed(waveform[i]);
+        decoder.Finish();
+        EXPECT_TRUE(decoder.Faults().empty());
+        ASSERT_EQ(decoder.Messages().size(), 1u);
+        const sim::Message &message = decoder.Messages()[0];
+        EXPECT_EQ(message.Values(), SettingMessage("RT", value));
+        EXPECT_TRUE(message.stopped);
+        std::remove(vcd.c_str());
+        std::remove(errors.c_str());
     }
 }
 

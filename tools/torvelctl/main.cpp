@@ -3,5 +3,6 @@
 #include <iostream>
 
 int main(int argc, char **argv) {
+    CatchInterrupts();
     return RunTorvelctl(argc, argv, std::cout, std::cerr);
 }

@@ -4,6 +4,12 @@
 #include "simulated_card.h"
 #include "torvelapi.h"
 
+#include <atomic>
+
+#ifndef _WIN32
+#include <signal.h>
+#endif
+
 #ifndef TORVELCTL_VERSION
 #error "the build defines TORVELCTL_VERSION as the project's version"
 #endif
@@ -11,6 +17,29 @@
 using namespace torvelctl;
 
 namespace {
+
+// Set by an interrupt; the run looks at it between commands. Lock-free, so
+// that a signal handler may set it.
+std::atomic<bool> interrupted{false};
+std::atomic<bool> runEnded{false};
+
+#ifdef _WIN32
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT)
+        return FALSE;
+    interrupted = true;
+    // The process ends when the handler returns from a closing console: give
+    // the call in progress the time Windows allows (5 s) to finish first.
+    if (event == CTRL_CLOSE_EVENT)
+        for (int waited = 0; waited < 4500 && !runEnded; waited += 10)
+            Sleep(10);
+    return TRUE;
+}
+#else
+void OnSignal(int) {
+    interrupted = true;
+}
+#endif
 
 void PrintUsage(std::ostream &out) {
     out << "usage: torvelctl [OPTION]... COMMAND [ARGUMENT]... [COMMAND [ARGUMENT]...]...\n"
@@ -36,7 +65,8 @@ void PrintUsage(std::ostream &out) {
            "  --version     prints the version and exits\n"
            "\n"
            "Exit status: 0 when every command went through, 1 when a call failed,\n"
-           "2 when the command line is wrong (then nothing is sent to the card).\n";
+           "2 when the command line is wrong (then nothing is sent to the card), 130 when\n"
+           "interrupted (the call in progress finishes; the commands after it are not run).\n";
 }
 
 // Runs one command; names the library call in `call`.
@@ -100,6 +130,20 @@ std::string Reason(DWORD error) {
 
 } // namespace
 
+void CatchInterrupts() {
+    interrupted = false;
+    runEnded = false;
+#ifdef _WIN32
+    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+#else
+    struct sigaction action = {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+#endif
+}
+
 int RunTorvelctl(const std::vector<std::string> &arguments, std::ostream &out, std::ostream &err) {
     CommandLine line;
     std::string error;
@@ -119,7 +163,16 @@ int RunTorvelctl(const std::vector<std::string> &arguments, std::ostream &out, s
     SimulatedRun run;
     BeginSimulatedRun(&run, line.simulator);
     int status = TORVELCTL_DONE;
-    for (const Command &command : line.commands) {
+    for (size_t next = 0; next < line.commands.size(); ++next) {
+        if (interrupted) {
+            std::string notRun;
+            for (size_t i = next; i < line.commands.size(); ++i)
+                notRun += (notRun.empty() ? "" : ", ") + line.commands[i].text;
+            err << "torvelctl: interrupted; not run: " << notRun << "\n";
+            status = TORVELCTL_INTERRUPTED;
+            break;
+        }
+        const Command &command = line.commands[next];
         if (command.kind == CommandKind::Frequency) {
             const std::string warning = FrequencyWarning(command.kHz);
             if (!warning.empty())
@@ -139,8 +192,13 @@ int RunTorvelctl(const std::vector<std::string> &arguments, std::ostream &out, s
             break;
         }
     }
+    if (status == TORVELCTL_DONE && interrupted) {
+        err << "torvelctl: interrupted after the last command\n";
+        status = TORVELCTL_INTERRUPTED;
+    }
     if (!EndSimulatedRun(&run, out, err) && status == TORVELCTL_DONE)
         status = TORVELCTL_FAILED;
+    runEnded = true;
     return status;
 }
 

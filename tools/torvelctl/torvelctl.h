@@ -10,6 +10,15 @@
 const int TORVELCTL_DONE = 0;      // every command went through
 const int TORVELCTL_FAILED = 1;    // a call failed (the run stopped there)
 const int TORVELCTL_BAD_INPUT = 2; // the command line is wrong; nothing was sent
+const int TORVELCTL_INTERRUPTED =
+    130; // interrupted: the commands after the call in progress were not run
+
+// From now on, an interrupt (SIGINT or SIGTERM; on Windows Ctrl-C, Ctrl-Break
+// or closing the console) lets the call in progress finish and then ends the
+// run: no further command is run, standard error names those that were not,
+// and the run's status is TORVELCTL_INTERRUPTED. Without this, an interrupt
+// does what it does by default.
+void CatchInterrupts();
 
 // Reads the command line (argv[0] is the program's name), runs its commands
 // in order until one fails, and returns the exit status. Results go to `out`,
