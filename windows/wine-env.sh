@@ -53,8 +53,9 @@ wine_prefix_up() {
         echo "wine-env: could not create the prefix $WINEPREFIX; see $WINEPREFIX.boot.log" >&2
         return 1
     fi
-    # A kernel service stays loaded only while the wineserver runs.
-    wineserver -p
+    # A kernel service stays loaded only while the wineserver runs. It runs
+    # until wine_prefix_down, so it must not hold the caller's output open.
+    wineserver -p >>"$WINEPREFIX.boot.log" 2>&1
 }
 
 wine_prefix_down() {
