@@ -2,33 +2,29 @@
  * A simulated driver for the FM transmitter card, for testing torvelapi.dll
  * under Wine or on a Windows test machine without the card.
  *
- * \Device\Torvel2007 (link \DosDevices\Torvel2007) stands for the card. It
- * admits one handle at a time and takes three METHOD_BUFFERED requests with a
- * one-byte input and a one-byte output buffer:
- *   0x0022E00C raises the lines named in the byte,
- *   0x0022E010 lowers them,
- *   0x0022E008 presets the bus: the bus lines named in the byte end high (a
- *              real card frees the bus and leaves it idle); the mode line is
- *              never touched.
+ * \Device\DEVICE_NAME (link \DosDevices\DEVICE_NAME, card/protocol.h)
+ * stands for the card. It admits one handle at a time and takes three
+ * METHOD_BUFFERED requests with a one-byte input and a one-byte output buffer:
+ *   IOCTL_LINE_RAISE raises the lines named in the byte,
+ *   IOCTL_LINE_LOWER lowers them,
+ *   IOCTL_LINE_PRESET presets the bus: the bus lines named in the byte end
+ *     high (a real card frees the bus and leaves it idle); the mode line is
+ *     never touched.
  * The answer byte is the line levels after the request. Any other code, or a
  * buffer of the wrong size, is answered with an error. Every request, taken or
  * not, is logged with its time.
  *
- * \Device\Torvel2007Test (link \DosDevices\Torvel2007Test) is the test port
- * described in torveldrv.h.
+ * The test port, the same names with "Test" after them, is described in
+ * torveldrv.h.
  */
 #include <ntddk.h>
 
 #include "torveldrv.h"
 
-#define LINE_MODE 0x02
-#define LINE_DATA 0x04
-#define LINE_CLOCK 0x08
-#define BUS_LINES (LINE_DATA | LINE_CLOCK)
-
-#define IOCTL_LINE_PRESET 0x0022E008u
-#define IOCTL_LINE_RAISE 0x0022E00Cu
-#define IOCTL_LINE_LOWER 0x0022E010u
+#define CARD_DEVICE_NAME L"\\Device\\" DEVICE_NAME
+#define CARD_LINK_NAME L"\\DosDevices\\" DEVICE_NAME
+#define TEST_DEVICE_NAME L"\\Device\\" TORVEL_TEST_NAME
+#define TEST_LINK_NAME L"\\DosDevices\\" TORVEL_TEST_NAME
 
 static PDEVICE_OBJECT cardDevice;
 static PDEVICE_OBJECT testDevice;
@@ -99,7 +95,7 @@ static NTSTATUS CardRequest(PIRP irp, PIO_STACK_LOCATION stack) {
         } else if (code == IOCTL_LINE_LOWER) {
             lines &= (UCHAR)~byte;
         } else {
-            lines |= byte & BUS_LINES;
+            lines |= byte & LINE_BUS;
             ++presets;
         }
         buffer[0] = lines;
@@ -121,9 +117,6 @@ static NTSTATUS CardRequest(PIRP irp, PIO_STACK_LOCATION stack) {
     Unlock();
     return Complete(irp, status, information);
 }
-
-#define CARD_DEVICE_NAME L"\\Device\\Torvel2007"
-#define CARD_LINK_NAME L"\\DosDevices\\Torvel2007"
 
 /* Under Wine a refused IRP_MJ_CREATE does not make the open fail, so while
  * opens are refused the card's link is taken away as well: the open then
@@ -252,7 +245,7 @@ static NTSTATUS NTAPI DispatchDeviceControl(PDEVICE_OBJECT device, PIRP irp) {
 static void DeleteDevices(void) {
     UNICODE_STRING link;
     if (testDevice != NULL) {
-        RtlInitUnicodeString(&link, TORVEL_TEST_LINK_NAME);
+        RtlInitUnicodeString(&link, TEST_LINK_NAME);
         IoDeleteSymbolicLink(&link);
         IoDeleteDevice(testDevice);
         testDevice = NULL;
@@ -305,8 +298,7 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) 
     status = CreateDevice(driver, CARD_DEVICE_NAME, CARD_LINK_NAME, TRUE, &cardDevice);
     cardLinked = NT_SUCCESS(status);
     if (NT_SUCCESS(status))
-        status = CreateDevice(driver, TORVEL_TEST_DEVICE_NAME, TORVEL_TEST_LINK_NAME, FALSE,
-                              &testDevice);
+        status = CreateDevice(driver, TEST_DEVICE_NAME, TEST_LINK_NAME, FALSE, &testDevice);
     if (!NT_SUCCESS(status))
         DeleteDevices();
     return status;

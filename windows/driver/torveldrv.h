@@ -2,17 +2,24 @@
  * The simulated card driver's test interface, shared by the driver and the
  * Windows test programs.
  *
- * The driver serves two devices. \\.\Torvel2007 is the card: exclusive, with
- * the three line requests. \\.\Torvel2007Test is the test port: it hands out
- * the log of every request the card device received and switches the card
- * device's faults on and off. It may be opened by anyone at any time.
+ * The driver serves two devices. The card's device (DEVICE_PATH of
+ * card/protocol.h) is exclusive and takes the three line requests. The test
+ * port, the same name with "Test" after it, hands out the log of every request
+ * the card device received and switches the card device's faults on and off.
+ * It may be opened by anyone at any time.
+ *
+ * The structures below cross from a 32-bit program to the 64-bit driver
+ * unchanged (WOW64 passes METHOD_BUFFERED data as it is), so they hold only
+ * fields of the same size and alignment on both architectures: no pointers,
+ * no size_t, and `long` is 32 bits on Windows either way.
  */
 #ifndef TORVELDRV_H
 #define TORVELDRV_H
 
-#define TORVEL_TEST_DEVICE_NAME L"\\Device\\Torvel2007Test"
-#define TORVEL_TEST_LINK_NAME L"\\DosDevices\\Torvel2007Test"
-#define TORVEL_TEST_PATH "\\\\.\\Torvel2007Test"
+#include "card/protocol.h"
+
+#define TORVEL_TEST_NAME DEVICE_NAME "Test"
+#define TORVEL_TEST_PATH DEVICE_PATH "Test"
 
 /* CTL_CODE(FILE_DEVICE_UNKNOWN, function, METHOD_BUFFERED, FILE_ANY_ACCESS) */
 #define TORVEL_TEST_CODE(function) (0x00220000u | ((function) << 2))
@@ -26,7 +33,7 @@
 #define IOCTL_TORVEL_SET_FAULTS TORVEL_TEST_CODE(0x903)
 
 /* Lines of a card after a reset: the bus idle (data and clock high), stereo. */
-#define TORVEL_IDLE_LINES 0x0C
+#define TORVEL_IDLE_LINES LINE_BUS
 
 #define TORVEL_LOG_CAPACITY 65536
 #define TORVEL_ACCEPT_ALL 0xFFFFFFFFu
@@ -61,5 +68,10 @@ typedef struct TORVEL_FAULTS {
     /* Non-zero: every open of the card device fails with this NTSTATUS. */
     long refuseOpenStatus;
 } TORVEL_FAULTS;
+
+_Static_assert(sizeof(TORVEL_LOG_ENTRY) == 24, "TORVEL_LOG_ENTRY differs between architectures");
+_Static_assert(sizeof(TORVEL_DRIVER_STATE) == 32,
+               "TORVEL_DRIVER_STATE differs between architectures");
+_Static_assert(sizeof(TORVEL_FAULTS) == 12, "TORVEL_FAULTS differs between architectures");
 
 #endif

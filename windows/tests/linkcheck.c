@@ -7,14 +7,20 @@
 #include <stdio.h>
 
 /* The import address table's entries that the import library made the
- * loader fill in, under their decorated names. */
-#define IMPORTED(name, decorated) extern FARPROC imported##name __asm__("__imp__" decorated)
-IMPORTED(IsTorvel2007, "IsTorvel2007@0");
-IMPORTED(SetFrequency, "SetFrequency@8");
-IMPORTED(SetMono, "SetMono@0");
-IMPORTED(SetRDS, "SetRDS@8");
-IMPORTED(SetRDSPower, "SetRDSPower@4");
-IMPORTED(SetStereo, "SetStereo@0");
+ * loader fill in, under the names a caller's compiler gives them: on 32-bit
+ * x86 stdcall-decorated with the argument bytes (__imp__SetFrequency@8), on
+ * x86-64 undecorated (__imp_SetFrequency). */
+#ifdef _WIN64
+#define IMPORTED(name, bytes) extern FARPROC imported##name __asm__("__imp_" #name)
+#else
+#define IMPORTED(name, bytes) extern FARPROC imported##name __asm__("__imp__" #name "@" #bytes)
+#endif
+IMPORTED(IsTorvel2007, 0);
+IMPORTED(SetFrequency, 8);
+IMPORTED(SetMono, 0);
+IMPORTED(SetRDS, 8);
+IMPORTED(SetRDSPower, 4);
+IMPORTED(SetStereo, 0);
 
 typedef struct Export {
     const char *name;

@@ -196,8 +196,8 @@ static int Step(char *line, FILE *out) {
         SetFaults(TORVEL_ACCEPT_ALL, 0, 0);
         return 1;
     } else if (strcmp(args[0], "hold") == 0) {
-        held = CreateFileA("\\\\.\\Torvel2007", GENERIC_READ | GENERIC_WRITE, 0, NULL,
-                           OPEN_EXISTING, 0, NULL);
+        held =
+            CreateFileA(DEVICE_PATH, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
         return held != INVALID_HANDLE_VALUE;
     } else if (strcmp(args[0], "release") == 0) {
         CloseHandle(held);
