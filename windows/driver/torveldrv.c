@@ -219,19 +219,29 @@ static NTSTATUS NTAPI DispatchCreate(PDEVICE_OBJECT device, PIRP irp) {
     return Complete(irp, status, 0);
 }
 
-static NTSTATUS NTAPI DispatchClose(PDEVICE_OBJECT device, PIRP irp) {
+/* The card is free again as soon as its user closes the handle: that is the
+ * cleanup request, which comes with the close of the last handle. The close
+ * request may come later (under Wine after the next user's open), so it
+ * only releases a file whose cleanup did not. */
+static void Release(PDEVICE_OBJECT device, PIRP irp) {
     PFILE_OBJECT file = IoGetCurrentIrpStackLocation(irp)->FileObject;
-    if (device == cardDevice && file != NULL && file->FsContext == ADMITTED) {
+    if (device == cardDevice && file != NULL) {
         Lock();
-        --opens;
-        file->FsContext = NULL;
+        if (file->FsContext == ADMITTED) {
+            --opens;
+            file->FsContext = NULL;
+        }
         Unlock();
     }
-    return Complete(irp, STATUS_SUCCESS, 0);
 }
 
 static NTSTATUS NTAPI DispatchCleanup(PDEVICE_OBJECT device, PIRP irp) {
-    (void)device;
+    Release(device, irp);
+    return Complete(irp, STATUS_SUCCESS, 0);
+}
+
+static NTSTATUS NTAPI DispatchClose(PDEVICE_OBJECT device, PIRP irp) {
+    Release(device, irp);
     return Complete(irp, STATUS_SUCCESS, 0);
 }
 
