@@ -16,4 +16,7 @@ set(CMAKE_FIND_ROOT_PATH /usr/${TORVEL_MINGW_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Package configurations are looked for on CMAKE_PREFIX_PATH as given too, so
+# that an unpacked Windows package (such as torvelapi's own release package)
+# is found where it lies.
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)

@@ -3,7 +3,7 @@
  * under Wine or on a Windows test machine without the card.
  *
  * \Device\DEVICE_NAME (link \DosDevices\DEVICE_NAME, card/protocol.h)
- * stands for the card. It admits one handle at a time and takes three
+ * stands for the card. It takes three
  * METHOD_BUFFERED requests with a one-byte input and a one-byte output buffer:
  *   IOCTL_LINE_RAISE raises the lines named in the byte,
  *   IOCTL_LINE_LOWER lowers them,
@@ -15,7 +15,9 @@
  * not, is logged with its time.
  *
  * The test port, the same names with "Test" after them, is described in
- * torveldrv.h.
+ * torveldrv.h. A card in use by another user is its busy switch: under Wine
+ * a driver cannot keep a device to one user by counting opens, as a closed
+ * handle's cleanup may reach the driver only after the next open.
  */
 #include <ntddk.h>
 
@@ -35,7 +37,7 @@ static volatile LONG lock;
 static LONG opens;
 static UCHAR lines = TORVEL_IDLE_LINES;
 static ULONG presets;
-static TORVEL_FAULTS faults = {TORVEL_ACCEPT_ALL, 0, 0};
+static TORVEL_FAULTS faults = {TORVEL_ACCEPT_ALL, 0, 0, 0};
 static ULONG acceptedSinceFaults;
 static ULONG entries;
 static ULONG dropped;
@@ -183,6 +185,7 @@ static NTSTATUS TestRequest(PIRP irp, PIO_STACK_LOCATION stack) {
         faults.rejectAfter = TORVEL_ACCEPT_ALL;
         faults.rejectStatus = 0;
         faults.refuseOpenStatus = 0;
+        faults.busy = 0;
         acceptedSinceFaults = 0;
     } else if (code == IOCTL_TORVEL_SET_FAULTS) {
         if (inSize < sizeof(TORVEL_FAULTS)) {
@@ -207,8 +210,8 @@ static NTSTATUS NTAPI DispatchCreate(PDEVICE_OBJECT device, PIRP irp) {
         Lock();
         if (faults.refuseOpenStatus != 0) {
             status = faults.refuseOpenStatus;
-        } else if (opens > 0) {
-            status = STATUS_ACCESS_DENIED; /* the card admits one user at a time */
+        } else if (faults.busy) {
+            status = STATUS_ACCESS_DENIED; /* another user holds the card */
         } else {
             ++opens;
             if (file != NULL)

@@ -67,11 +67,14 @@ typedef struct TORVEL_FAULTS {
     long rejectStatus;
     /* Non-zero: every open of the card device fails with this NTSTATUS. */
     long refuseOpenStatus;
+    /* Non-zero: the card is in use by another user; an open of it is refused
+     * with STATUS_ACCESS_DENIED. */
+    long busy;
 } TORVEL_FAULTS;
 
 _Static_assert(sizeof(TORVEL_LOG_ENTRY) == 24, "TORVEL_LOG_ENTRY differs between architectures");
 _Static_assert(sizeof(TORVEL_DRIVER_STATE) == 32,
                "TORVEL_DRIVER_STATE differs between architectures");
-_Static_assert(sizeof(TORVEL_FAULTS) == 12, "TORVEL_FAULTS differs between architectures");
+_Static_assert(sizeof(TORVEL_FAULTS) == 16, "TORVEL_FAULTS differs between architectures");
 
 #endif

@@ -20,7 +20,7 @@
  *   reject-after N STATUS     takes N more requests, then answers STATUS
  *   refuse-open               every open of the card fails
  *   accept-all                no faults
- *   hold / release            this program holds the card open meanwhile
+ *   hold / release            another user holds the card meanwhile
  *
  * OUT gets, per call: "call LINE -> RESULT ERROR", then one line per request:
  * "TIME_NS CODE BYTE STATUS" (time since the first request of the run, the
@@ -39,7 +39,6 @@
 #define MAX_TEXT 4096
 
 static HANDLE testPort = INVALID_HANDLE_VALUE;
-static HANDLE held = INVALID_HANDLE_VALUE;
 static long long firstTicks = -1;
 static long long frequency = 1;
 static int failures;
@@ -56,11 +55,13 @@ static int DriverState(TORVEL_DRIVER_STATE *state) {
            TestRequest(IOCTL_TORVEL_STATE, NULL, 0, state, sizeof *state, NULL);
 }
 
-static void SetFaults(unsigned long rejectAfter, long rejectStatus, long refuseOpenStatus) {
+static void SetFaults(unsigned long rejectAfter, long rejectStatus, long refuseOpenStatus,
+                      long busy) {
     TORVEL_FAULTS faults;
     faults.rejectAfter = rejectAfter;
     faults.rejectStatus = rejectStatus;
     faults.refuseOpenStatus = refuseOpenStatus;
+    faults.busy = busy;
     if (!TestRequest(IOCTL_TORVEL_SET_FAULTS, &faults, sizeof faults, NULL, 0, NULL)) {
         printf("FAIL setting the driver's faults: error %lu\n", GetLastError());
         ++failures;
@@ -187,21 +188,19 @@ static int Step(char *line, FILE *out) {
     if (strcmp(args[0], "reset") == 0) {
         return TestRequest(IOCTL_TORVEL_RESET, NULL, 0, NULL, 0, NULL);
     } else if (strcmp(args[0], "reject-after") == 0 && count == 3) {
-        SetFaults(Number(args[1]), (long)Number(args[2]), 0);
+        SetFaults(Number(args[1]), (long)Number(args[2]), 0, 0);
         return 1;
     } else if (strcmp(args[0], "refuse-open") == 0) {
-        SetFaults(TORVEL_ACCEPT_ALL, 0, (long)0xC0000034 /* STATUS_OBJECT_NAME_NOT_FOUND */);
+        SetFaults(TORVEL_ACCEPT_ALL, 0, (long)0xC0000034 /* STATUS_OBJECT_NAME_NOT_FOUND */, 0);
         return 1;
     } else if (strcmp(args[0], "accept-all") == 0) {
-        SetFaults(TORVEL_ACCEPT_ALL, 0, 0);
+        SetFaults(TORVEL_ACCEPT_ALL, 0, 0, 0);
         return 1;
     } else if (strcmp(args[0], "hold") == 0) {
-        held =
-            CreateFileA(DEVICE_PATH, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
-        return held != INVALID_HANDLE_VALUE;
+        SetFaults(TORVEL_ACCEPT_ALL, 0, 0, 1);
+        return 1;
     } else if (strcmp(args[0], "release") == 0) {
-        CloseHandle(held);
-        held = INVALID_HANDLE_VALUE;
+        SetFaults(TORVEL_ACCEPT_ALL, 0, 0, 0);
         return 1;
     }
 
@@ -263,8 +262,6 @@ int main(int argc, char **argv) {
         printf("FAIL the driver's log overflowed: %lu requests not logged\n", state.dropped);
         ++failures;
     }
-    if (held != INVALID_HANDLE_VALUE)
-        CloseHandle(held);
     fclose(out);
     fclose(table);
     return failures != 0;
