@@ -18,6 +18,20 @@ std::string Environment(const char *name) {
     return value;
 }
 
+std::string FullPath(const std::string &path) {
+    if (path.empty())
+        return path;
+    char text[MAX_PATH];
+    const DWORD length = GetFullPathNameA(path.c_str(), sizeof text, text, NULL);
+    if (length == 0)
+        return path;
+    if (length < sizeof text)
+        return std::string(text, length);
+    std::string full(length, '\0'); // `length` counts the NUL
+    full.resize(GetFullPathNameA(path.c_str(), length, &full[0], NULL));
+    return full.empty() ? path : full;
+}
+
 void DebugOutput(const std::string &line) {
     OutputDebugStringA((line + "\n").c_str());
 }

@@ -14,6 +14,9 @@ namespace host {
 // The environment variable `name`; empty when it is not set.
 std::string Environment(const char *name);
 
+// `path` made absolute from the current folder now; empty stays empty.
+std::string FullPath(const std::string &path);
+
 // One line to the debugger's output (OutputDebugStringA).
 void DebugOutput(const std::string &line);
 

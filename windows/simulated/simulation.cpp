@@ -122,8 +122,10 @@ void Start() {
     std::vector<std::string> notes;
     const bool fast = Flag("TORVEL_SIM_FAST", "the waits take real time", &notes);
     noBox = Flag("TORVEL_SIM_NOBOX", "message boxes are shown", &notes);
-    logPath = host::Environment("TORVEL_SIM_LOG");
-    vcdPath = host::Environment("TORVEL_SIM_VCD");
+    // Relative paths are taken from the current folder as the DLL loads:
+    // the program may change its folder before the waveform is written.
+    logPath = host::FullPath(host::Environment("TORVEL_SIM_LOG"));
+    vcdPath = host::FullPath(host::Environment("TORVEL_SIM_VCD"));
     const std::string card = host::Environment("TORVEL_SIM_CARD");
 
     sim::SetRealTime(!fast);
@@ -154,12 +156,17 @@ void Start() {
 }
 
 void Finish() {
+    // Every call added its piece as it ended. The card itself is not asked:
+    // when the process exits, a thread in the middle of a call has been
+    // stopped where it was, perhaps holding the card's lock, or this one.
     if (vcdPath.empty())
         return;
-    std::vector<sim::Event> rest;
-    const sim::Card card = sim::TakeCurrentCard(&rest);
-    std::lock_guard<std::mutex> lock(reportMutex);
-    AddToWaveform(card.Waveform());
+    if (!reportMutex.try_lock()) {
+        host::DebugOutput(PREFIX + ("no waveform written to " + vcdPath) +
+                          ": the process ended in the middle of a call's report");
+        return;
+    }
+    std::lock_guard<std::mutex> lock(reportMutex, std::adopt_lock);
     if (!host::WriteWholeFile(vcdPath, sim::Vcd(waveform)))
         host::DebugOutput(PREFIX + ("cannot write the waveform to " + vcdPath) +
                           " (TORVEL_SIM_VCD)");
