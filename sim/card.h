@@ -119,6 +119,12 @@ Card Replay(const std::vector<Event> &events, uint8_t lines = INITIAL_LINES, int
 // its recording since Reset or ClearEvents.
 Card CurrentCard();
 
+// The same, together with the platform calls recorded since Reset or
+// ClearEvents (into `events`), and then ClearEvents, all in one step: for a
+// caller that hands the recording on piece by piece and must lose nothing
+// that another thread records in between.
+Card TakeCurrentCard(std::vector<Event> *events);
+
 } // namespace sim
 
 #endif

@@ -51,6 +51,15 @@ Card CurrentCard() {
     return state.card;
 }
 
+Card TakeCurrentCard(std::vector<Event> *events) {
+    std::lock_guard<std::mutex> lock(mutex);
+    Card card = state.card;
+    events->swap(state.events);
+    state.events.clear();
+    state.card.ClearRecord();
+    return card;
+}
+
 } // namespace sim
 
 using namespace sim;

@@ -196,6 +196,45 @@ TEST(Card, EncoderHoldsExactlyWhatWasSent) {
     }
 }
 
+// Taking the card after every call hands on the recording piece by piece:
+// the pieces join into the waveform and messages of one whole recording, and
+// each piece holds its own call's platform calls.
+TEST(Card, TakenPiecesJoinIntoTheWholeRecording) {
+    const std::vector<std::function<int()>> calls = {
+        [] { return SetFrequency(98500, 0); }, [] { return SetMono(); },
+        [] { return SetRDS("PS", "RADIO 1"); }, [] { return IsTorvel2007(); },
+        [] { return SetRDSPower(1); }};
+    FreshCard();
+    for (const auto &call : calls)
+        ASSERT_EQ(call(), 1);
+    const sim::Card whole = sim::CurrentCard();
+
+    FreshCard();
+    std::vector<sim::LineChange> waveform;
+    std::vector<sim::Message> messages;
+    for (const auto &call : calls) {
+        ASSERT_EQ(call(), 1);
+        std::vector<sim::Event> events;
+        const sim::Card piece = sim::TakeCurrentCard(&events);
+        EXPECT_EQ(events.front().call, sim::Call::Open);
+        EXPECT_EQ(events.back().call, sim::Call::Close);
+        EXPECT_TRUE(sim::Events().empty());
+        // Every piece after the first begins with the levels the last one ended at.
+        auto begin = piece.Waveform().begin() + (waveform.empty() ? 0 : 1);
+        waveform.insert(waveform.end(), begin, piece.Waveform().end());
+        for (const sim::Message &message : piece.Messages())
+            messages.push_back(message);
+    }
+    ASSERT_EQ(waveform.size(), whole.Waveform().size());
+    for (size_t i = 0; i < waveform.size(); ++i) {
+        EXPECT_EQ(waveform[i].timeNs, whole.Waveform()[i].timeNs) << "change " << i;
+        EXPECT_EQ(waveform[i].lines, whole.Waveform()[i].lines) << "change " << i;
+    }
+    ASSERT_EQ(messages.size(), whole.Messages().size());
+    for (size_t i = 0; i < messages.size(); ++i)
+        EXPECT_EQ(sim::Describe(messages[i]), sim::Describe(whole.Messages()[i]));
+}
+
 class Chips : public ::testing::Test {
   protected:
     void SetUp() override {

@@ -1,14 +1,40 @@
 // The host's stand-in for the Win32 declarations that the library uses, and
-// no more. The calls are implemented in platform.cpp against the simulated
+// no more. The calls are implemented in sim/*.cpp against the simulated
 // card's driver, clock and screen (see sim.h).
+//
+// The simulated torvelapi.dll (windows/simulated/) builds the library and the
+// simulated card for Windows against this header too. There WINAPI is the
+// platform's convention (stdcall on 32-bit x86), so that the exports keep it,
+// and the simulated calls take names of their own: the system's calls of the
+// same names stay what they are for everything else in the DLL.
 #ifndef TORVEL_SIM_WINDOWS_H
 #define TORVEL_SIM_WINDOWS_H
 
 #include <stddef.h>
 #include <stdint.h>
 
+#if defined(_WIN32) && defined(__i386__)
+#define WINAPI __stdcall
+#else
 #define WINAPI
+#endif
 #define WINAPIV
+
+#ifdef _WIN32
+#define CreateFileA SimCreateFileA
+#define DeviceIoControl SimDeviceIoControl
+#define CloseHandle SimCloseHandle
+#define GetLastError SimGetLastError
+#define SetLastError SimSetLastError
+#define QueryPerformanceFrequency SimQueryPerformanceFrequency
+#define QueryPerformanceCounter SimQueryPerformanceCounter
+#define Sleep SimSleep
+#define DisableThreadLibraryCalls SimDisableThreadLibraryCalls
+#define InterlockedExchange SimInterlockedExchange
+#define InterlockedCompareExchange SimInterlockedCompareExchange
+#define wsprintfA SimWsprintfA
+#define MessageBoxA SimMessageBoxA
+#endif
 
 typedef int BOOL;
 typedef unsigned char BYTE;
