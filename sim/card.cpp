@@ -6,10 +6,9 @@
 namespace sim {
 
 namespace {
-const uint8_t BUS_LINES = LINE_DATA | LINE_CLOCK;
 const int MOST_RECOVERY_PULSES = 3;
+} // namespace
 
-// Key and value bytes as text, with anything unprintable as \xNN.
 std::string Printable(const std::string &bytes) {
     std::string text;
     for (unsigned char c : bytes) {
@@ -23,7 +22,6 @@ std::string Printable(const std::string &bytes) {
     }
     return text;
 }
-} // namespace
 
 Card::Card(uint8_t lines, int64_t timeNs)
     : driven(lines), bus(lines), lastChangeNs(timeNs), decoder(lines, timeNs) {
@@ -31,7 +29,7 @@ Card::Card(uint8_t lines, int64_t timeNs)
 }
 
 int64_t Card::RequestDuration(uint32_t code, uint8_t byte) const {
-    if (code == IOCTL_LINE_PRESET && (byte & BUS_LINES) == BUS_LINES && !BusFree())
+    if (code == IOCTL_LINE_PRESET && (byte & LINE_BUS) == LINE_BUS && !BusFree())
         return BUS_RECOVERY_NS;
     return 0;
 }
@@ -60,7 +58,7 @@ void Card::Request(int64_t timeNs, uint32_t code, uint8_t byte) {
 
 void Card::Preset(int64_t t, uint8_t byte) {
     ++presets;
-    if ((byte & BUS_LINES) != BUS_LINES) {
+    if ((byte & LINE_BUS) != LINE_BUS) {
         if (byte & LINE_DATA)
             Drive(t, LINE_DATA, true);
         if (byte & LINE_CLOCK)

@@ -60,6 +60,10 @@ struct CardState {
     unsigned FrequencyKHz() const { return channel * 50; }
 };
 
+// Key and value bytes as text: printable ASCII as it is, anything else, the
+// double quote and the backslash as \xNN.
+std::string Printable(const std::string &bytes);
+
 // "frequency 98.500 MHz, control 0x0", one line per part of the state, and
 // one per fault.
 std::string Describe(const CardState &state);

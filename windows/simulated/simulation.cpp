@@ -66,20 +66,6 @@ void AddToWaveform(const std::vector<sim::LineChange> &piece) {
     waveform.insert(waveform.end(), piece.begin() + (waveform.empty() ? 0 : 1), piece.end());
 }
 
-std::string Escaped(const std::string &bytes) {
-    std::string text;
-    for (unsigned char c : bytes) {
-        if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') {
-            text += (char)c;
-        } else {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\x%02X", c);
-            text += escape;
-        }
-    }
-    return text;
-}
-
 // "98.500 MHz, control 0x0, stereo, RDS power on, RDS PS="RADIO 1"".
 std::string DescribeCard(const sim::CardState &state) {
     char text[64];
@@ -94,7 +80,8 @@ std::string DescribeCard(const sim::CardState &state) {
     card += state.mono ? ", mono" : ", stereo";
     card += state.rdsPower ? ", RDS power on" : ", RDS power off";
     for (const auto &setting : state.rds)
-        card += ", RDS " + Escaped(setting.first) + "=\"" + Escaped(setting.second) + "\"";
+        card += ", RDS " + sim::Printable(setting.first) + "=\"" + sim::Printable(setting.second) +
+                "\"";
     return card;
 }
 
@@ -115,7 +102,7 @@ std::string DescribeError(DWORD error) {
 } // namespace
 
 std::string Quoted(const char *text) {
-    return text == NULL ? "NULL" : "\"" + Escaped(text) + "\"";
+    return text == NULL ? "NULL" : "\"" + sim::Printable(text) + "\"";
 }
 
 void Start() {
